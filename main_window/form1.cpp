@@ -1,0 +1,309 @@
+// Form1's controls, menus and window events.
+
+#include "form1.h"
+
+#include "led_pictures.h"
+#include "twips.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPalette>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+
+namespace halvion {
+
+namespace {
+
+// Where each station's markers and callsign label sit on the map, in twips inside Picture1.
+struct MapPlace {
+    int markerLeft, markerTop;
+    int labelLeft, labelTop, labelWidth, labelHeight;
+};
+
+constexpr std::array<MapPlace, BeaconCount> MapPlaces{{
+    {2220, 1095, 2415, 1140, 615, 255}, // 4U1UN
+    {1935, 165, 1320, 20, 675, 210},    // VE8AT
+    {1035, 1155, 375, 1175, 675, 210},  // W6WX
+    {75, 1515, 315, 1470, 720, 225},    // KH6WO
+    {8310, 2970, 7800, 2988, 528, 216}, // ZL6B
+    {6810, 2835, 6060, 2856, 780, 228}, // VK6RBP
+    {7350, 1155, 7580, 1185, 675, 210}, // JA2IGY
+    {5985, 675, 6195, 690, 555, 225},   // RR9O
+    {6780, 1560, 6990, 1590, 510, 240}, // VR2B
+    {5955, 1830, 5835, 2040, 495, 210}, // 4S7B
+    {4680, 2715, 4920, 2880, 645, 210}, // ZS6DN
+    {4905, 2055, 5130, 2190, 510, 225}, // 5Z4B
+    {4890, 1245, 5085, 1275, 630, 210}, // 4X6TU
+    {4635, 585, 4860, 615, 525, 210},   // OH2B
+    {3585, 1290, 3120, 1485, 525, 210}, // CS3B
+    {2595, 2925, 2800, 3036, 636, 216}, // LU4AA
+    {2130, 2370, 1880, 2600, 525, 210}, // OA4B
+    {2400, 1785, 2655, 1800, 495, 210}, // YV5B
+}};
+
+constexpr int MarkerTwips = 240;
+
+QString qs(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, const QRect &geometry)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setGeometry(geometry);
+    return label;
+}
+
+QLabel *makeLed(QWidget *parent, const QString &name, LedColour colour, bool lit, const QRect &geometry)
+{
+    auto *led = new QLabel(parent);
+    led->setObjectName(name);
+    led->setPixmap(ledPixmap(colour, lit, geometry.width()));
+    led->setGeometry(geometry);
+    led->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return led;
+}
+
+} // namespace
+
+Form1::Form1(AppState &state, StatusStore &status, SettingsFile &settings, const ClockSource &clock,
+             QWidget *parent)
+    : QMainWindow(parent), state_(state), status_(status), settings_(settings), clock_(clock)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Halvion"));
+    buildControls();
+    buildMenus();
+}
+
+void Form1::buildControls()
+{
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("Form1Client"));
+    client->setFixedSize(twipsToPixels(9015), twipsToPixels(6270));
+    setCentralWidget(client);
+
+    // The map and everything that lies on it.
+    Picture1 = new QFrame(client);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->setGeometry(twipsRect(120, 840, 8760, 3615));
+    Picture1->setFrameShape(QFrame::Box);
+    Picture1->setStyleSheet(QStringLiteral("QFrame#Picture1 { background: #0b1d3a; border: 1px solid #1c2c44; }"));
+
+    Image1 = makeLabel(Picture1, "Image1", QString(), twipsRect(0, -30, 8700, 3660));
+    Image1->setPixmap(QPixmap(QStringLiteral(":/map/world_map.png")));
+    Image1->setScaledContents(true);
+
+    const struct {
+        MarkerArray *array;
+        const char *name;
+        LedColour colour;
+        bool lit;
+    } kinds[] = {
+        {&OnLed, "OnLed", LedColour::Red, true},
+        {&OffLed, "OffLed", LedColour::Red, false},
+        {&OnLEDBlue, "OnLEDBlue", LedColour::Blue, true},
+        {&OnBlueLedDim, "OnBlueLedDim", LedColour::Blue, false},
+        {&BeaconOffAir, "BeaconOffAir", LedColour::RedX, true},
+        {&OffAirDim, "OffAirDim", LedColour::RedX, false},
+    };
+    for (const auto &kind : kinds) {
+        for (BeaconIndex i = 0; i < BeaconCount; ++i) {
+            const MapPlace &place = MapPlaces[static_cast<std::size_t>(i)];
+            QLabel *led = makeLed(Picture1, QStringLiteral("%1_%2").arg(QLatin1String(kind.name)).arg(i),
+                                  kind.colour, kind.lit,
+                                  twipsRect(place.markerLeft, place.markerTop, MarkerTwips, MarkerTwips));
+            led->hide();
+            (*kind.array)[static_cast<std::size_t>(i)] = led;
+        }
+    }
+
+    for (BeaconIndex i = 0; i < BeaconCount; ++i) {
+        const MapPlace &place = MapPlaces[static_cast<std::size_t>(i)];
+        QLabel *label = new QLabel(qs(BeaconCatalogue::beacon(i).callsign), Picture1);
+        label->setObjectName(QString::fromStdString(BeaconCatalogue::mapLabelName(i)));
+        QRect geometry = twipsRect(place.labelLeft, place.labelTop, place.labelWidth, place.labelHeight);
+        label->setAlignment(Qt::AlignCenter);
+        label->setProperty("callsign", true);
+        label->adjustSize();
+        geometry.setSize(geometry.size().expandedTo(label->sizeHint()));
+        label->setGeometry(geometry);
+        label->hide();
+        CallsignLabels[static_cast<std::size_t>(i)] = label;
+    }
+
+    // The marker legend, over the lower left of the map.
+    Image2 = new QFrame(Picture1);
+    Image2->setObjectName(QStringLiteral("Image2"));
+    Image2->setGeometry(twipsRect(90, 1905, 1725, 1065));
+    Image2->setFrameShape(QFrame::Box);
+    Label7 = makeLabel(Picture1, "Label7", QStringLiteral("Beacon Markers"), twipsRect(240, 1920, 1500, 240));
+    LegendRed = makeLed(Picture1, QStringLiteral("LegendRed"), LedColour::Red, true, twipsRect(200, 2150, 240, 240));
+    Label9 = makeLabel(Picture1, "Label9", QStringLiteral("OK- On Air"), twipsRect(495, 2160, 1260, 225));
+    LegendBlue = makeLed(Picture1, QStringLiteral("LegendBlue"), LedColour::Blue, true, twipsRect(200, 2420, 240, 240));
+    Label8 = makeLabel(Picture1, "Label8", QStringLiteral("ON - Problems"), twipsRect(500, 2430, 1260, 225));
+    LegendX = makeLed(Picture1, QStringLiteral("LegendX"), LedColour::RedX, true, twipsRect(200, 2690, 240, 240));
+    Label10 = makeLabel(Picture1, "Label10", QStringLiteral("OFF - Off Air"), twipsRect(500, 2700, 1260, 225));
+    for (QWidget *w : legendParts())
+        w->hide();
+    Label7->setProperty("legendTitle", true);
+    for (QLabel *caption : {Label9, Label8, Label10})
+        caption->setProperty("legendCaption", true);
+
+    // The active station's details, above the map.
+    Label4 = makeLabel(client, "Label4", QString(), QRect(8, 4, 330, 24));
+    Label3 = makeLabel(client, "Label3", QString(), QRect(8, 29, 330, 20));
+    Lat = makeLabel(client, "Lat", QString(), QRect(345, 7, 248, 20));
+    Lon = makeLabel(client, "Lon", QString(), QRect(345, 29, 248, 20));
+    Lat->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Lon->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Label4->setProperty("heading", true);
+
+    // The status line.
+    Label1 = makeLabel(client, "Label1",
+                       QStringLiteral("Important! Syncronize Your PC Clock To The Exact Minute and Second With WWV"),
+                       twipsRect(0, 4890, 8955, 285));
+    Label1->setAlignment(Qt::AlignCenter);
+    QPalette reminder = Label1->palette();
+    reminder.setColor(QPalette::WindowText, QColor(176, 0, 0));
+    Label1->setPalette(reminder);
+
+    // The band buttons, each with its indicator LED.
+    Frame1 = new QGroupBox(QStringLiteral("Select Frequency Band To Monitor "), client);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setGeometry(8, 348, 424, 64);
+    for (BandIndex b = 0; b < BandCount; ++b) {
+        const Band &band = BeaconCatalogue::band(b);
+        auto *button = new QPushButton(qs(band.buttonCaption), Frame1);
+        button->setObjectName(qs(band.buttonControl));
+        button->setGeometry(10 + b * 82, 26, 78, 28);
+        connect(button, &QPushButton::clicked, this, [this, b] { SelectBand(b); });
+        BandButtons[static_cast<std::size_t>(b)] = button;
+        QLabel *indicator = makeLed(Frame1, QStringLiteral("Picture2_%1").arg(b), LedColour::Red, true,
+                                    QRect(12 + b * 82, 33, 14, 14));
+        indicator->hide();
+        Picture2[static_cast<std::size_t>(b)] = indicator;
+    }
+
+    // PC time over the activity gauge, and the pass counter.
+    Gauge1 = new QProgressBar(client);
+    Gauge1->setObjectName(QStringLiteral("Gauge1"));
+    Gauge1->setRange(0, 9);
+    Gauge1->setValue(0);
+    Gauge1->setTextVisible(false);
+    Gauge1->setGeometry(442, 356, 150, 22);
+    Label2 = makeLabel(client, "Label2", QString(), Gauge1->geometry());
+    Label2->setAlignment(Qt::AlignCenter);
+    Label2->setAttribute(Qt::WA_TransparentForMouseEvents);
+    Label6 = makeLabel(client, "Label6", QString(), QRect(442, 384, 56, 22));
+    Label5 = makeLabel(client, "Label5", QString(), QRect(498, 384, 94, 22));
+    Label5->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setTimerType(Qt::PreciseTimer);
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(1500);
+    connect(Timer2, &QTimer::timeout, this, &Form1::Timer2_Timer);
+    Timer3 = new QTimer(this);
+    Timer3->setObjectName(QStringLiteral("Timer3"));
+    Timer3->setTimerType(Qt::PreciseTimer);
+    Timer3->setInterval(250);
+    connect(Timer3, &QTimer::timeout, this, &Form1::Timer3_Timer);
+
+    setStyleSheet(QStringLiteral(
+        "QLabel[heading=\"true\"] { font-weight: bold; font-size: 11pt; }"
+        "QLabel[callsign=\"true\"] { color: #fff6c8; background: rgba(10, 20, 40, 150);"
+        "  border-radius: 3px; font-size: 7pt; font-weight: bold; padding: 0 2px; }"
+        "QFrame#Image2 { background: rgba(245, 245, 240, 215); border: 1px solid #555; }"
+        "QLabel[legendTitle=\"true\"] { font-weight: bold; font-size: 7pt; }"
+        "QLabel[legendCaption=\"true\"] { font-size: 7pt; }"
+        "QLabel#Label1 { font-weight: bold; }"));
+}
+
+void Form1::buildMenus()
+{
+    auto menu = [this](const char *name, const QString &title) {
+        QMenu *m = menuBar()->addMenu(title);
+        m->setObjectName(QLatin1String(name));
+        return m;
+    };
+    auto item = [this](QMenu *m, const char *name, const QString &text, bool checkable,
+                       void (Form1::*handler)()) {
+        QAction *a = m->addAction(text);
+        a->setObjectName(QLatin1String(name));
+        a->setCheckable(checkable);
+        if (handler)
+            connect(a, &QAction::triggered, this, handler);
+        return a;
+    };
+
+    FileMenu = menu("FileMenu", QStringLiteral("&File"));
+    ExitMenu = item(FileMenu, "ExitMenu", QStringLiteral("Exit Program"), false, nullptr);
+    connect(ExitMenu, &QAction::triggered, this, &QWidget::close);
+
+    MenuDisplay = menu("MenuDisplay", QStringLiteral("&Display"));
+    CondensedDisplayMode = item(MenuDisplay, "CondensedDisplayMode",
+                                QStringLiteral("Display All Bands - Beacon Compact View"), false, nullptr);
+    CondensedDisplayMode->setVisible(false); // the compact view is not built yet
+    MenuDisplay->addSeparator();
+    LegendMenu = item(MenuDisplay, "LegendMenu", QStringLiteral("Turn Beacon Marker Legend On/Off"), true,
+                      &Form1::LegendMenu_Click);
+    MenuDisplay->addSeparator();
+    ActivityPeriodMenu = item(MenuDisplay, "ActivityPeriodMenu",
+                              QStringLiteral("Turn 10-Second Beacon Activity Gauge On/Off"), true,
+                              &Form1::ActivityPeriodMenu_Click);
+    MenuDisplay->addSeparator();
+    SatTrackMenu = item(MenuDisplay, "SatTrackMenu", QStringLiteral("Turn Single-track Beacon Markers On/Off"),
+                        true, &Form1::SatTrackMenu_Click);
+    MarkersLED = item(MenuDisplay, "MarkersLED", QStringLiteral("Turn All Beacon Markers On/Off"), true,
+                      &Form1::MarkersLED_Click);
+    MenuDisplay->addSeparator();
+    ToggleCallsign = item(MenuDisplay, "ToggleCallsign", QStringLiteral("Turn Beacon Callsigns On/Off"), true,
+                          &Form1::ToggleCallsign_Click);
+    BeaconPassCounter = item(MenuDisplay, "BeaconPassCounter", QStringLiteral("Turn Beacon Pass Counter On/Off"),
+                             true, &Form1::BeaconPassCounter_Click);
+    MenuDisplay->addSeparator();
+    LEDBlinkRateNone = item(MenuDisplay, "LEDBlinkRateNone", QStringLiteral("Set Beacon Marker Blink Rate - None"),
+                            true, nullptr);
+    LEDBlinkRateSlow = item(MenuDisplay, "LEDBlinkRateSlow", QStringLiteral("Set Beacon Marker Blink Rate - Slow"),
+                            true, nullptr);
+    LEDBlinkRateMedium = item(MenuDisplay, "LEDBlinkRateMedium",
+                              QStringLiteral("Set Beacon Marker Blink Rate - Medium"), true, nullptr);
+    LEDBlinkRateFast = item(MenuDisplay, "LEDBlinkRateFast", QStringLiteral("Set Beacon Marker Blink Rate - Fast"),
+                            true, nullptr);
+    connect(LEDBlinkRateNone, &QAction::triggered, this, [this] { SetBlinkRate(BlinkRate::None); });
+    connect(LEDBlinkRateSlow, &QAction::triggered, this, [this] { SetBlinkRate(BlinkRate::Slow); });
+    connect(LEDBlinkRateMedium, &QAction::triggered, this, [this] { SetBlinkRate(BlinkRate::Medium); });
+    connect(LEDBlinkRateFast, &QAction::triggered, this, [this] { SetBlinkRate(BlinkRate::Fast); });
+
+    BeaconStatus = menu("BeaconStatus", QStringLiteral("&Beacon Status"));
+    UpdateBeaconStatus = item(BeaconStatus, "UpdateBeaconStatus",
+                              QStringLiteral("Update Halvion -  Beacon Marker Status"), false, nullptr);
+    connect(UpdateBeaconStatus, &QAction::triggered, this, &Form1::statusEditorRequested);
+
+    SetPCclock = menu("SetPCclock", QStringLiteral("&Internet Time"));
+    HAMInfo = menu("HAMInfo", QStringLiteral("Internet &HAM Info"));
+    HelpMenu = menu("HelpMenu", QStringLiteral("I&nstructions"));
+    About = menu("About", QStringLiteral("&About..."));
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    Q_EMIT closing();
+}
+
+} // namespace halvion

@@ -1,0 +1,151 @@
+#pragma once
+// The main window: a world map with a marker per beacon station, the details of the
+// station on the air on the chosen band, the band buttons, the activity gauge, the
+// pass counter, the status line and the menus. It follows one band in real time.
+
+#include "app_state.h"
+#include "beacon_catalogue.h"
+#include "clock_source.h"
+#include "schedule_clock.h"
+#include "status_store.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <string>
+
+class QAction;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+
+namespace halvion {
+
+class SettingsFile;
+
+enum class BlinkRate { None, Slow, Medium, Fast };
+
+// "PC Time 03:07:09 PM": 12-hour clock, two digits each, the system's AM/PM designators.
+QString pcTimeText(const ClockReading &reading);
+
+class Form1 : public QMainWindow {
+    Q_OBJECT
+public:
+    using MarkerArray = std::array<QLabel *, BeaconCount>;
+
+    Form1(AppState &state, StatusStore &status, SettingsFile &settings, const ClockSource &clock,
+          QWidget *parent = nullptr);
+
+    // Start-up: blank map, saved status and options applied, timers started. Run once,
+    // before the window is first shown.
+    void Form_Load();
+
+    // Tracking (Timer3), PC time / gauge / pass counter (Timer1), reminder (Timer2).
+    void Timer3_Timer();
+    void Timer1_Timer();
+    void Timer2_Timer();
+    void ShowActiveBeacon(BandIndex band, BeaconIndex station);
+    void BlinkActiveMarker();
+    void DisplayTitle();
+
+    // Band selection.
+    void SelectBand(BandIndex band);
+    void BandIni();
+    // Redraws the map for the band being followed, if any (after the status editor).
+    void ReselectTrackedBand();
+
+    // Markers, legend and callsign labels of the map.
+    void DisplayLedOK();
+    void DisplayLedOff();
+    void DisplayLedOn();
+    void DisplayAllBeaconMarkers();
+    void ClearAllMarkers();
+    void ClearOnLed();
+    void ClearOffLed();
+    void ClearOnLEDBlue();
+    void ClearOnBlueLedDim();
+    void ClearBeaconOffAir();
+    void ClearOffAirDim();
+    void TurnOffOffLED();
+    void OnLegend();
+    void ClearLegend();
+    void ClearBeaconCallsigns();
+
+    // Display menu operations.
+    void MarkersLED_Click();
+    void SatTrackMenu_Click();
+    void LegendMenu_Click();
+    void ToggleCallsign_Click();
+    void SetBlinkRate(BlinkRate rate);
+    void ActivityPeriodMenu_Click();
+    void BeaconPassCounter_Click();
+    void ResetPassCounter();
+
+    // State the tick keeps between runs.
+    const std::string &CurrentCallsign() const { return currentCallsign_; }
+    bool BlinkPhase() const { return blinkPhase_; }
+    BeaconIndex MarkerIndex = 0;
+
+    // Controls, named as their objectName.
+    QFrame *Picture1 = nullptr;
+    QLabel *Image1 = nullptr;
+    MarkerArray OnLed{}, OffLed{}, OnLEDBlue{}, OnBlueLedDim{}, BeaconOffAir{}, OffAirDim{};
+    std::array<QLabel *, BeaconCount> CallsignLabels{};
+    QFrame *Image2 = nullptr;
+    QLabel *Label7 = nullptr, *LegendRed = nullptr, *Label9 = nullptr, *LegendBlue = nullptr,
+           *Label8 = nullptr, *LegendX = nullptr, *Label10 = nullptr;
+    QLabel *Label4 = nullptr, *Label3 = nullptr, *Lat = nullptr, *Lon = nullptr;
+    QLabel *Label1 = nullptr;
+    QProgressBar *Gauge1 = nullptr;
+    QLabel *Label2 = nullptr, *Label5 = nullptr, *Label6 = nullptr;
+    QGroupBox *Frame1 = nullptr;
+    std::array<QPushButton *, BandCount> BandButtons{}; // by BandIndex
+    std::array<QLabel *, BandCount> Picture2{};
+    QTimer *Timer1 = nullptr, *Timer2 = nullptr, *Timer3 = nullptr;
+
+    // Menus and their items.
+    QMenu *FileMenu = nullptr, *MenuDisplay = nullptr, *BeaconStatus = nullptr, *SetPCclock = nullptr,
+          *HAMInfo = nullptr, *HelpMenu = nullptr, *About = nullptr;
+    QAction *ExitMenu = nullptr, *CondensedDisplayMode = nullptr, *LegendMenu = nullptr,
+            *ActivityPeriodMenu = nullptr, *SatTrackMenu = nullptr, *MarkersLED = nullptr,
+            *ToggleCallsign = nullptr, *BeaconPassCounter = nullptr, *LEDBlinkRateNone = nullptr,
+            *LEDBlinkRateSlow = nullptr, *LEDBlinkRateMedium = nullptr, *LEDBlinkRateFast = nullptr,
+            *UpdateBeaconStatus = nullptr;
+
+Q_SIGNALS:
+    // The user asked for the status editor ("Update Halvion -  Beacon Marker Status").
+    void statusEditorRequested();
+    // The window is closing: the program ends.
+    void closing();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void applyOptionKeys();
+    void readAddressKeys();
+    void showMarker(QLabel *marker);
+    void drawStation(std::array<MarkerArray *, 4> others, MarkerArray &dim, MarkerArray &lit);
+    std::array<QWidget *, 8> legendParts() const;
+    void hideToBack(QLabel *marker);
+    void showAllDim(MarkerArray &dims, halvion::BeaconStatus status, void (Form1::*draw)());
+    void setPassTexts();
+    void clearPassTexts();
+    bool dimsShown() const { return state_.AllMarkersOn || state_.SingleTrackOn; }
+    void scheduleNextSecond(const ClockReading &reading);
+
+    AppState &state_;
+    StatusStore &status_;
+    SettingsFile &settings_;
+    const ClockSource &clock_;
+    std::string currentCallsign_;
+    bool blinkPhase_ = false;
+};
+
+} // namespace halvion

@@ -1,0 +1,148 @@
+// The main window's ticks: the tracking tick that follows the chosen band and blinks
+// the active station's marker, and the once-a-second tick with the PC time, the
+// activity gauge and the pass counter.
+
+#include "form1.h"
+
+#include <QLabel>
+#include <QLocale>
+#include <QProgressBar>
+#include <QTime>
+#include <QTimer>
+
+namespace halvion {
+
+namespace {
+
+QString qs(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::size_t at(int index) { return static_cast<std::size_t>(index); }
+
+} // namespace
+
+QString pcTimeText(const ClockReading &reading)
+{
+    // 12-hour clock with the system's AM/PM designators, two digits each: "PC Time 03:07:09 PM".
+    const QLocale locale = QLocale::system();
+    const int hour12 = reading.hour % 12 == 0 ? 12 : reading.hour % 12;
+    const QString designator = reading.hour < 12 ? locale.amText() : locale.pmText();
+    return QStringLiteral("PC Time %1:%2:%3 %4")
+        .arg(hour12, 2, 10, QLatin1Char('0'))
+        .arg(reading.minute, 2, 10, QLatin1Char('0'))
+        .arg(reading.second, 2, 10, QLatin1Char('0'))
+        .arg(designator);
+}
+
+void Form1::Timer3_Timer()
+{
+    for (BandIndex b = 0; b < BandCount; ++b) {
+        if (!state_.BandSelected[at(b)])
+            continue;
+        const ScheduleTime t = ScheduleClock::sample(clock_);
+        ShowActiveBeacon(b, ScheduleClock::beaconOn(b, t.SlotIndex));
+    }
+    BlinkActiveMarker();
+}
+
+void Form1::ShowActiveBeacon(BandIndex band, BeaconIndex station)
+{
+    const BeaconIndex previous = (station + BeaconCount - 1) % BeaconCount;
+    const Beacon &beacon = BeaconCatalogue::beacon(station);
+
+    CallsignLabels[at(previous)]->hide();
+    currentCallsign_ = std::string(beacon.callsign);
+    Label3->setText(qs(beacon.site));
+    if (state_.CallsignsOn)
+        CallsignLabels[at(station)]->show();
+    Label4->setText(QString::fromStdString(BeaconCatalogue::stationHeading(station)));
+    Lat->setText(qs(beacon.latitudeText));
+    Lon->setText(qs(beacon.longitudeText));
+    if (isMinimized())
+        setWindowTitle(QString::fromStdString(BeaconCatalogue::minimisedTitle(station, band)));
+    else
+        DisplayTitle();
+
+    MarkerIndex = station;
+    switch (status_.SelectedStatus(station)) {
+    case halvion::BeaconStatus::OK: DisplayLedOK(); break;
+    case halvion::BeaconStatus::OFF: DisplayLedOff(); break;
+    case halvion::BeaconStatus::ON: DisplayLedOn(); break;
+    case halvion::BeaconStatus::None: break;
+    }
+
+    OnLed[at(previous)]->hide();
+    BeaconOffAir[at(previous)]->hide();
+    OnLEDBlue[at(previous)]->hide();
+}
+
+void Form1::BlinkActiveMarker()
+{
+    const auto found = BeaconCatalogue::findByCallsign(currentCallsign_);
+    if (!found)
+        return;
+    const std::size_t i = at(*found);
+    bool show = blinkPhase_;
+    if (!blinkPhase_ && LEDBlinkRateNone->isChecked())
+        return;
+    // The lit picture of every status whose saved flag is set blinks.
+    if (status_.StatusOK(*found))
+        OnLed[i]->setVisible(show);
+    if (status_.StatusOFF(*found))
+        BeaconOffAir[i]->setVisible(show);
+    if (status_.StatusON(*found))
+        OnLEDBlue[i]->setVisible(show);
+    blinkPhase_ = !blinkPhase_;
+}
+
+void Form1::DisplayTitle()
+{
+    setWindowTitle(QStringLiteral("Halvion"));
+}
+
+void Form1::Timer1_Timer()
+{
+    const ClockReading reading = clock_.now();
+    const ScheduleTime t = ScheduleClock::fromMinuteSecond(reading.minute, reading.second);
+    scheduleNextSecond(reading);
+
+    Label2->setText(pcTimeText(reading));
+    Gauge1->setValue(state_.GaugeRunning ? t.SecondInSlot : 0);
+    if (state_.NoBandChosen || !state_.PassCounterOn)
+        return;
+    const int completedPasses = state_.Pass.advance(reading);
+    setPassTexts();
+    // A new pass starts the single-track trail again.
+    if (completedPasses > 0 && SatTrackMenu->isChecked())
+        ClearAllMarkers();
+}
+
+// Lines the next tick up with just after the clock's next second, so the PC time
+// shown never skips or repeats a second.
+void Form1::scheduleNextSecond(const ClockReading &reading)
+{
+    constexpr int AfterTheSecond = 20;
+    Timer1->setInterval(1000 - reading.millisecond + AfterTheSecond);
+}
+
+void Form1::ResetPassCounter()
+{
+    state_.Pass.reset(clock_.now());
+    setPassTexts();
+}
+
+void Form1::setPassTexts()
+{
+    Label6->setText(QStringLiteral("Pass %1").arg(state_.Pass.passNumber()));
+    Label5->setText(QStringLiteral("Beacon %1 of 18").arg(state_.Pass.beaconInPass()));
+}
+
+void Form1::clearPassTexts()
+{
+    Label5->clear();
+    Label6->clear();
+}
+
+} // namespace halvion
