@@ -1,0 +1,120 @@
+#include "program.h"
+
+#include "form1.h"
+#include "frm_sel_status.h"
+#include "frm_splash.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QStandardPaths>
+
+namespace halvion {
+
+namespace {
+
+void centreOnScreen(QWidget *window)
+{
+    window->adjustSize();
+    if (QScreen *screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen()) {
+        QRect frame = window->frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        window->move(frame.topLeft());
+    }
+}
+
+} // namespace
+
+Program::Program(const std::string &settingsPath, const ClockSource &clock, QObject *parent)
+    : QObject(parent), clock_(clock), settings_(settingsPath), status_(settings_)
+{
+}
+
+Program::~Program()
+{
+    shuttingDown_ = true;
+    delete statusEditor_;
+    delete splash_;
+    delete form1_;
+}
+
+std::string Program::defaultSettingsPath()
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    QDir().mkpath(folder);
+    return (folder + QLatin1Char('/') + QLatin1String(SettingsKeys::FileName.data(),
+                                                     static_cast<qsizetype>(SettingsKeys::FileName.size())))
+        .toStdString();
+}
+
+void Program::start()
+{
+    splash_ = new frmSplash;
+    splash_->setAttribute(Qt::WA_DeleteOnClose);
+    connect(splash_, &frmSplash::loadMainWindow, this, &Program::loadMainWindow);
+    connect(splash_, &frmSplash::handOver, this, &Program::showMainWindow);
+    splash_->Form_Load();
+    splash_->show();
+}
+
+void Program::loadMainWindow()
+{
+    if (form1_)
+        return;
+    form1_ = new Form1(state_, status_, settings_, clock_);
+    form1_->setWindowIcon(QIcon(QStringLiteral(":/icons/halvion.png")));
+    connect(form1_, &Form1::statusEditorRequested, this, &Program::openStatusEditor);
+    connect(form1_, &Form1::closing, this, &Program::shutdown);
+    form1_->Form_Load();
+    createStatusEditor();
+    centreOnScreen(form1_);
+}
+
+void Program::showMainWindow()
+{
+    if (!form1_)
+        loadMainWindow();
+    form1_->show();
+}
+
+// The editor is made hidden at start-up; its close box destroys it, and the next
+// opening makes a fresh one.
+void Program::createStatusEditor()
+{
+    if (statusEditor_)
+        return;
+    statusEditor_ = new frmSelStatus(status_);
+    statusEditor_->setWindowIcon(QIcon(QStringLiteral(":/icons/halvion.png")));
+    connect(statusEditor_, &frmSelStatus::returnToMap, this, &Program::returnFromStatusEditor);
+}
+
+void Program::openStatusEditor()
+{
+    createStatusEditor();
+    centreOnScreen(statusEditor_);
+    statusEditor_->show();
+    form1_->hide();
+}
+
+void Program::returnFromStatusEditor()
+{
+    if (shuttingDown_ || !form1_)
+        return;
+    form1_->ReselectTrackedBand();
+    form1_->show();
+}
+
+// Closing the main window closes every other window and ends the program.
+void Program::shutdown()
+{
+    if (shuttingDown_)
+        return;
+    shuttingDown_ = true;
+    if (statusEditor_)
+        statusEditor_->close();
+    if (splash_)
+        splash_->close();
+    Q_EMIT finished();
+}
+
+} // namespace halvion

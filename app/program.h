@@ -1,0 +1,62 @@
+#pragma once
+// The program as a whole: the shared state, the settings file, the status store and
+// the windows, created in start-up order and wired together. The splash comes first
+// and loads the main window hidden behind it; closing the main window ends it all.
+
+#include "app_state.h"
+#include "clock_source.h"
+#include "settings_file.h"
+#include "status_store.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <string>
+
+namespace halvion {
+
+class Form1;
+class frmSelStatus;
+class frmSplash;
+
+class Program : public QObject {
+    Q_OBJECT
+public:
+    Program(const std::string &settingsPath, const ClockSource &clock, QObject *parent = nullptr);
+    ~Program() override;
+
+    // Shows the splash; it loads the main window and hands over to it after four seconds.
+    void start();
+
+    Form1 *mainWindow() const { return form1_; }
+    frmSelStatus *statusEditor() const { return statusEditor_; }
+    frmSplash *splash() const { return splash_; }
+    AppState &state() { return state_; }
+    StatusStore &status() { return status_; }
+
+    // The per-user settings file: ~/.config/Halvion/Halvion.ini on Linux.
+    static std::string defaultSettingsPath();
+
+Q_SIGNALS:
+    // Every window is closed; the process should end now.
+    void finished();
+
+private:
+    void loadMainWindow();
+    void showMainWindow();
+    void createStatusEditor();
+    void openStatusEditor();
+    void returnFromStatusEditor();
+    void shutdown();
+
+    const ClockSource &clock_;
+    SettingsFile settings_;
+    AppState state_;
+    StatusStore status_;
+    QPointer<Form1> form1_;
+    QPointer<frmSelStatus> statusEditor_;
+    QPointer<frmSplash> splash_;
+    bool shuttingDown_ = false;
+};
+
+} // namespace halvion
