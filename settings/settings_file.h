@@ -27,6 +27,9 @@ inline constexpr std::string_view FileName = "Halvion.ini";
 inline constexpr std::string_view True = "True";
 inline constexpr std::string_view False = "False";
 
+// Every read lands in a text buffer of this many characters: no limit goes beyond it.
+inline constexpr int ReadBufferSize = 255;
+
 // Shared by the seven option keys: at most 15 characters and none of their words.
 inline constexpr std::string_view OptionMarker = "NoOptionKey";
 
@@ -88,7 +91,8 @@ private:
 // The compact window's position in twips: a minus sign when negative, one leading
 // blank otherwise, a decimal point only when there is a fraction (" 2850", "-120").
 std::string formatPosition(double twips);
-// The number at the start of the text, leading blanks skipped; 0 when there is none.
+// The number at the start of the text, leading blanks skipped; 0 when there is none
+// (or when it lies beyond the range of a double). Never an exponent: "1e3" reads as 1.
 double parsePosition(std::string_view text);
 
 } // namespace halvion
