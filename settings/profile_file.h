@@ -4,9 +4,9 @@
 // every write rebuilds it with only that one key changed (all other bytes kept as they
 // were) and puts it in place atomically, so a crash never leaves a half-written file.
 //
-// Reading a file written on Windows works: CRLF or LF line ends, section and key names
-// in any letter case, blanks and tabs around '=' and around the value, one pair of
-// double quotes around a value. Lines before the first section, lines without '=',
+// Files kept by hand or by other tools read alike: CRLF or LF line ends, section and
+// key names in any letter case, blanks and tabs around '=' and around the value, one
+// pair of double quotes around a value. Lines before the first section, lines without '=',
 // comment lines (';') and a header without ']' count as no key. Only the first section
 // of a name is looked at, and in it the first line of a key.
 

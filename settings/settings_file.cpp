@@ -35,17 +35,17 @@ SettingsFile::SettingsFile(std::string path, ProfileFile::Writer writer)
 {
 }
 
-std::string SettingsFile::readText(const KeySpec &spec) const
+std::string SettingsFile::readText(const KeySpec &entry) const
 {
     // The text lands in a buffer of ReadBufferSize characters whatever limit is asked for.
-    const int size = std::min(spec.sizeLimit, SettingsKeys::ReadBufferSize);
-    return profile_.getString(SettingsKeys::Section, spec.key, spec.marker, size);
+    const int size = std::min(entry.sizeLimit, SettingsKeys::ReadBufferSize);
+    return profile_.getString(SettingsKeys::Section, entry.key, entry.marker, size);
 }
 
-std::optional<std::string> SettingsFile::read(const KeySpec &spec) const
+std::optional<std::string> SettingsFile::read(const KeySpec &entry) const
 {
-    std::string text = readText(spec);
-    if (text == spec.marker)
+    std::string text = readText(entry);
+    if (text == entry.marker)
         return std::nullopt;
     return text;
 }

@@ -1,4 +1,4 @@
-// The settings file: the INI layer (reads, writes in place, files from Windows, bad
+// The settings file: the INI layer (reads, writes in place, CRLF and LF files, bad
 // input, atomic replacement), the program's keys over it, and the window position text.
 
 #include "profile_file.h"
@@ -61,7 +61,7 @@ QStringList entriesOf(const QString &folder)
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
-const std::pair<const char *, KeySpec> AllSpecs[] = {
+const std::pair<const char *, KeySpec> AllKeys[] = {
     {"StatusProbe", SettingsKeys::StatusProbe},
     {"LEDSpeed", SettingsKeys::LEDSpeed},
     {"Toggle", SettingsKeys::Toggle},
@@ -83,12 +83,12 @@ const std::pair<const char *, KeySpec> AllSpecs[] = {
     {"Bulletin425WEB", SettingsKeys::Bulletin425WEB},
 };
 
-KeySpec specNamed(const QByteArray &name)
+KeySpec keyNamed(const QByteArray &name)
 {
-    for (const auto &[n, spec] : AllSpecs)
+    for (const auto &[n, entry] : AllKeys)
         if (name == n)
-            return spec;
-    qFatal("no key spec named %s", name.constData());
+            return entry;
+    qFatal("no key named %s", name.constData());
 }
 
 } // namespace
@@ -584,11 +584,11 @@ void TestSettings::everyMarkerFitsItsLimit()
     // A marker cut by its own limit, or equal to a value word, would make a missing key
     // look present (or a present one missing).
     const std::string_view words[] = {"True", "False", "None", "Slow", "Medium", "Fast"};
-    for (const auto &[name, spec] : AllSpecs) {
-        QVERIFY2(static_cast<int>(spec.marker.size()) < spec.sizeLimit, name);
-        QVERIFY2(spec.sizeLimit <= SettingsKeys::ReadBufferSize, name);
+    for (const auto &[name, entry] : AllKeys) {
+        QVERIFY2(static_cast<int>(entry.marker.size()) < entry.sizeLimit, name);
+        QVERIFY2(entry.sizeLimit <= SettingsKeys::ReadBufferSize, name);
         for (std::string_view w : words)
-            QVERIFY2(spec.marker != w, name);
+            QVERIFY2(entry.marker != w, name);
     }
     QVERIFY(SettingsKeys::OptionMarker.size() <= 15);
 }
@@ -596,7 +596,7 @@ void TestSettings::everyMarkerFitsItsLimit()
 void TestSettings::settingsRead_data()
 {
     QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<QByteArray>("spec");
+    QTest::addColumn<QByteArray>("keyName");
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<bool>("missing");
 
@@ -624,7 +624,7 @@ void TestSettings::settingsRead_data()
 void TestSettings::settingsRead()
 {
     QFETCH(QByteArray, file);
-    QFETCH(QByteArray, spec);
+    QFETCH(QByteArray, keyName);
     QFETCH(QByteArray, text);
     QFETCH(bool, missing);
 
@@ -634,7 +634,7 @@ void TestSettings::settingsRead()
     if (!file.isNull())
         putFile(path, file);
     const SettingsFile settings(path.toStdString());
-    const KeySpec key = specNamed(spec);
+    const KeySpec key = keyNamed(keyName);
     QCOMPARE(qbytes(settings.readText(key)), text);
     const std::optional<std::string> value = settings.read(key);
     QCOMPARE(!value.has_value(), missing);
