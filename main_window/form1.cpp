@@ -180,16 +180,17 @@ void Form1::buildControls()
     // The band buttons, each with its indicator LED.
     Frame1 = new QGroupBox(QStringLiteral("Select Frequency Band To Monitor "), client);
     Frame1->setObjectName(QStringLiteral("Frame1"));
-    Frame1->setGeometry(8, 348, 424, 64);
+    Frame1->setGeometry(8, 348, 430, 64);
     for (BandIndex b = 0; b < BandCount; ++b) {
         const Band &band = BeaconCatalogue::band(b);
         auto *button = new QPushButton(qs(band.buttonCaption), Frame1);
         button->setObjectName(qs(band.buttonControl));
-        button->setGeometry(10 + b * 82, 26, 78, 28);
+        button->setGeometry(9 + b * 83, 26, 80, 28);
         connect(button, &QPushButton::clicked, this, [this, b] { SelectBand(b); });
         BandButtons[static_cast<std::size_t>(b)] = button;
+        // The indicator sits at the button's left, where the selected caption's leading blanks make room.
         QLabel *indicator = makeLed(Frame1, QStringLiteral("Picture2_%1").arg(b), LedColour::Red, true,
-                                    QRect(12 + b * 82, 33, 14, 14));
+                                    QRect(button->x() + 4, button->y() + 9, 10, 10));
         indicator->hide();
         Picture2[static_cast<std::size_t>(b)] = indicator;
     }
@@ -200,12 +201,12 @@ void Form1::buildControls()
     Gauge1->setRange(0, 9);
     Gauge1->setValue(0);
     Gauge1->setTextVisible(false);
-    Gauge1->setGeometry(442, 356, 150, 22);
+    Gauge1->setGeometry(446, 356, 146, 22);
     Label2 = makeLabel(client, "Label2", QString(), Gauge1->geometry());
     Label2->setAlignment(Qt::AlignCenter);
     Label2->setAttribute(Qt::WA_TransparentForMouseEvents);
-    Label6 = makeLabel(client, "Label6", QString(), QRect(442, 384, 56, 22));
-    Label5 = makeLabel(client, "Label5", QString(), QRect(498, 384, 94, 22));
+    Label6 = makeLabel(client, "Label6", QString(), QRect(446, 384, 56, 22));
+    Label5 = makeLabel(client, "Label5", QString(), QRect(502, 384, 90, 22));
     Label5->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     Timer1 = new QTimer(this);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Halvion needs to build, run and test, and only those
 # that are missing: on a machine that has them all it returns at once, silently.
+# With --desktop-tools it also installs what the screenshot and measurement scripts use.
 set -euo pipefail
 
 packages=(
@@ -8,6 +9,9 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     fontconfig fonts-dejavu-core
 )
+if [ "${1:-}" = "--desktop-tools" ]; then
+    packages+=(xvfb xauth xdotool imagemagick)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
