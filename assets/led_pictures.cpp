@@ -117,7 +117,7 @@ void drawLed(QPainter& p, LedColour colour, bool lit, qreal size)
         p.setPen(QPen(QColor(60, 0, 0, lit ? 200 : 120), w + qMax(1.0, size * 0.06), Qt::SolidLine,
                       Qt::RoundCap));
         p.drawPath(cross);
-        p.setPen(QPen(lit ? QColor(255, 255, 255) : QColor(170, 160, 160), w, Qt::SolidLine,
+        p.setPen(QPen(lit ? QColor(255, 255, 255) : QColor(150, 136, 136), w, Qt::SolidLine,
                       Qt::RoundCap));
         p.drawPath(cross);
     }
