@@ -38,6 +38,10 @@ Program::~Program()
     delete form1_;
 }
 
+Form1 *Program::mainWindow() const { return form1_; }
+frmSelStatus *Program::statusEditor() const { return statusEditor_; }
+frmSplash *Program::splash() const { return splash_; }
+
 std::string Program::defaultSettingsPath()
 {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);

@@ -28,9 +28,9 @@ public:
     // Shows the splash; it loads the main window and hands over to it after four seconds.
     void start();
 
-    Form1 *mainWindow() const { return form1_; }
-    frmSelStatus *statusEditor() const { return statusEditor_; }
-    frmSplash *splash() const { return splash_; }
+    Form1 *mainWindow() const;
+    frmSelStatus *statusEditor() const;
+    frmSplash *splash() const;
     AppState &state() { return state_; }
     StatusStore &status() { return status_; }
 

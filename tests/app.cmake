@@ -1,0 +1,1 @@
+halvion_add_test(NAME tst_program SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tst_program.cpp LIBS halvion_program)

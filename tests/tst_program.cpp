@@ -1,0 +1,160 @@
+// The program as a whole: the splash hands over to the main window, the status
+// editor takes the main window's place and gives it back, closing ends everything.
+
+#include "form1.h"
+#include "frm_sel_status.h"
+#include "frm_splash.h"
+#include "program.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+using namespace halvion;
+
+namespace {
+
+struct ProgramFixture {
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("Halvion.ini"));
+    FakeClockSource clock{12, 0, 25};
+    Program program{path.toStdString(), clock};
+
+    QByteArray file() const
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+};
+
+} // namespace
+
+class TestProgram : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void splashHandsOver();
+    void statusEditorOkRedrawsMap();
+    void statusEditorCancelAndCloseBox();
+    void okBeforeAnyBand();
+    void closingEndsEverything();
+};
+
+void TestProgram::splashHandsOver()
+{
+    ProgramFixture f;
+    f.program.start();
+    frmSplash *splash = f.program.splash();
+    QVERIFY(splash && splash->isVisible());
+    Form1 *form = f.program.mainWindow();
+    QVERIFY(form);
+    QVERIFY(!form->isVisible());
+    // The main window's start-up has already run behind the splash.
+    QVERIFY(f.file().contains("LEDSpeed=Medium"));
+    QCOMPARE(form->Timer3->interval(), 500);
+    QVERIFY(f.program.statusEditor() && !f.program.statusEditor()->isVisible());
+    auto *handOver = splash->findChild<QTimer *>(QStringLiteral("Timer1"));
+    QVERIFY(handOver && handOver->isActive());
+    QCOMPARE(handOver->interval(), 4000);
+
+    splash->Timer1_Timer();
+    QVERIFY(form->isVisible());
+    QTRY_VERIFY(!f.program.splash()); // closed and gone
+}
+
+void TestProgram::statusEditorOkRedrawsMap()
+{
+    ProgramFixture f;
+    f.program.start();
+    f.program.splash()->Timer1_Timer();
+    Form1 *form = f.program.mainWindow();
+    form->SelectBand(2); // 15 m
+    f.clock.set(12, 0, 45);
+    form->Timer1_Timer();
+    QCOMPARE(form->Label5->text(), QStringLiteral("Beacon 3 of 18"));
+
+    form->UpdateBeaconStatus->trigger();
+    frmSelStatus *editor = f.program.statusEditor();
+    QVERIFY(editor->isVisible());
+    QVERIFY(!form->isVisible());
+    editor->findChild<QRadioButton *>(QStringLiteral("Option2_7"))->click(); // RR9O off the air
+    editor->findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+    QVERIFY(!editor->isVisible());
+    QVERIFY(form->isVisible());
+    QVERIFY(f.file().contains("OFF 7=True"));
+    QVERIFY(f.file().contains("OK 7=False"));
+    // 15 m selected again: a fresh map with the new status and the counter restarted.
+    QCOMPARE(f.program.state().BandSelected, (std::array<bool, 5>{false, false, true, false, false}));
+    QCOMPARE(form->Label5->text(), QStringLiteral("Beacon 1 of 18"));
+    QVERIFY(!form->OffAirDim[7]->isHidden());
+    QVERIFY(form->OffLed[7]->isHidden());
+    QCOMPARE(f.program.status().SelectedStatus(7), BeaconStatus::OFF);
+}
+
+void TestProgram::statusEditorCancelAndCloseBox()
+{
+    ProgramFixture f;
+    f.program.start();
+    f.program.splash()->Timer1_Timer();
+    Form1 *form = f.program.mainWindow();
+    form->SelectBand(0);
+    const QByteArray before = f.file();
+
+    form->UpdateBeaconStatus->trigger();
+    frmSelStatus *editor = f.program.statusEditor();
+    editor->findChild<QRadioButton *>(QStringLiteral("Option3_2"))->click();
+    QCOMPARE(f.program.status().SelectedStatus(2), BeaconStatus::ON);
+    editor->findChild<QPushButton *>(QStringLiteral("Command2"))->click();
+    QCOMPARE(f.program.status().SelectedStatus(2), BeaconStatus::OK);
+    QCOMPARE(f.file(), before);
+    QVERIFY(form->isVisible() && !editor->isVisible());
+
+    // The close box works like Cancel and destroys the editor; the next opening makes a new one.
+    form->UpdateBeaconStatus->trigger();
+    editor->findChild<QRadioButton *>(QStringLiteral("Option2_2"))->click();
+    editor->close();
+    QVERIFY(form->isVisible());
+    QCOMPARE(f.program.status().SelectedStatus(2), BeaconStatus::OK);
+    QTRY_VERIFY(!f.program.statusEditor());
+    form->UpdateBeaconStatus->trigger();
+    QVERIFY(f.program.statusEditor() && f.program.statusEditor()->isVisible());
+    QCOMPARE(f.file(), before);
+}
+
+void TestProgram::okBeforeAnyBand()
+{
+    ProgramFixture f;
+    f.program.start();
+    f.program.splash()->Timer1_Timer();
+    Form1 *form = f.program.mainWindow();
+    form->UpdateBeaconStatus->trigger();
+    f.program.statusEditor()->Command1_Click();
+    QVERIFY(form->isVisible());
+    for (QLabel *m : form->OffLed)
+        QVERIFY(m->isHidden());
+    QVERIFY(f.program.state().NoBandChosen);
+}
+
+void TestProgram::closingEndsEverything()
+{
+    ProgramFixture f;
+    f.program.start();
+    QSignalSpy finished(&f.program, &Program::finished);
+    f.program.splash()->Timer1_Timer();
+    Form1 *form = f.program.mainWindow();
+    form->SelectBand(1);
+    form->UpdateBeaconStatus->trigger();
+    QVERIFY(f.program.statusEditor()->isVisible());
+    form->ExitMenu->trigger();
+    QCOMPARE(finished.count(), 1);
+    QVERIFY(!form->isVisible()); // the editor's close does not bring the map back
+    QTRY_VERIFY(!f.program.statusEditor());
+}
+
+QTEST_MAIN(TestProgram)
+#include "tst_program.moc"
