@@ -1,0 +1,20 @@
+#include "open_link.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+
+namespace halvion {
+
+bool OpenLink(const QString& address)
+{
+    const QUrl url(address, QUrl::StrictMode);
+    if (!url.isValid() || url.isRelative() || url.host().isEmpty())
+        return false;
+    const QString scheme = url.scheme();
+    if (scheme.compare(QLatin1String("http"), Qt::CaseInsensitive) != 0
+        && scheme.compare(QLatin1String("https"), Qt::CaseInsensitive) != 0)
+        return false;
+    return QDesktopServices::openUrl(url);
+}
+
+} // namespace halvion

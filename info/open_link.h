@@ -1,0 +1,16 @@
+#pragma once
+// Opens a web address in the user's browser. Every link of the program (the splash's
+// home page, the web pages of the menus) goes through here, and only absolute http
+// or https addresses are let through: an address read from the settings file can
+// never make the program open a local file or start a program.
+
+#include <QString>
+
+namespace halvion {
+
+// Hands `address` to the desktop's browser when it is an absolute http:// or
+// https:// URL with a host; anything else opens nothing. The text is taken as it
+// is (no trimming). Returns whether the URL was handed over and accepted.
+bool OpenLink(const QString& address);
+
+} // namespace halvion
