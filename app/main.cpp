@@ -8,7 +8,9 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Halvion"));
     QApplication::setApplicationVersion(QStringLiteral("4.0.0"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/halvion.png")));
+    QIcon icon(QStringLiteral(":/icons/halvion.png"));
+    icon.addFile(QStringLiteral(":/icons/halvion_64.png"));
+    QApplication::setWindowIcon(icon);
     QApplication::setQuitOnLastWindowClosed(false);
 
     halvion::SystemClockSource clock;

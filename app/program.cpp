@@ -66,7 +66,6 @@ void Program::loadMainWindow()
     if (form1_)
         return;
     form1_ = new Form1(state_, status_, settings_, clock_);
-    form1_->setWindowIcon(QIcon(QStringLiteral(":/icons/halvion.png")));
     connect(form1_, &Form1::statusEditorRequested, this, &Program::openStatusEditor);
     connect(form1_, &Form1::closing, this, &Program::shutdown);
     form1_->Form_Load();
@@ -88,7 +87,6 @@ void Program::createStatusEditor()
     if (statusEditor_)
         return;
     statusEditor_ = new frmSelStatus(status_);
-    statusEditor_->setWindowIcon(QIcon(QStringLiteral(":/icons/halvion.png")));
     connect(statusEditor_, &frmSelStatus::returnToMap, this, &Program::returnFromStatusEditor);
 }
 

@@ -3,6 +3,7 @@
 #include "form1.h"
 
 #include "led_pictures.h"
+#include "resource_pixmap.h"
 #include "twips.h"
 
 #include <QAction>
@@ -100,7 +101,7 @@ void Form1::buildControls()
     Picture1->setStyleSheet(QStringLiteral("QFrame#Picture1 { background: #0b1d3a; border: 1px solid #1c2c44; }"));
 
     Image1 = makeLabel(Picture1, "Image1", QString(), twipsRect(0, -30, 8700, 3660));
-    Image1->setPixmap(QPixmap(QStringLiteral(":/map/world_map.png")));
+    Image1->setPixmap(resourcePixmap(QStringLiteral(":/map/world_map.png")));
     Image1->setScaledContents(true);
 
     const struct {
