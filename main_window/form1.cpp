@@ -97,8 +97,10 @@ void Form1::buildControls()
     Picture1 = new QFrame(client);
     Picture1->setObjectName(QStringLiteral("Picture1"));
     Picture1->setGeometry(twipsRect(120, 840, 8760, 3615));
-    Picture1->setFrameShape(QFrame::Box);
-    Picture1->setStyleSheet(QStringLiteral("QFrame#Picture1 { background: #0b1d3a; border: 1px solid #1c2c44; }"));
+    // The map picture is a few pixels narrower than its box; the box shows the same map
+    // stretched behind it, so no seam shows at the right edge.
+    Picture1->setStyleSheet(QStringLiteral(
+        "QFrame#Picture1 { border-image: url(:/map/world_map.png) 0 0 0 0 stretch stretch; }"));
 
     Image1 = makeLabel(Picture1, "Image1", QString(), twipsRect(0, -30, 8700, 3660));
     Image1->setPixmap(resourcePixmap(QStringLiteral(":/map/world_map.png")));
