@@ -1,6 +1,7 @@
 // Form1's controls, menus and window events.
 
 #include "form1.h"
+#include "form1_util.h"
 
 #include "led_pictures.h"
 #include "resource_pixmap.h"
@@ -51,10 +52,6 @@ constexpr std::array<MapPlace, BeaconCount> MapPlaces{{
 
 constexpr int MarkerTwips = 240;
 
-QString qs(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, const QRect &geometry)
 {
@@ -132,7 +129,7 @@ void Form1::buildControls()
 
     for (BeaconIndex i = 0; i < BeaconCount; ++i) {
         const MapPlace &place = MapPlaces[static_cast<std::size_t>(i)];
-        QLabel *label = new QLabel(qs(BeaconCatalogue::beacon(i).callsign), Picture1);
+        QLabel *label = new QLabel(toQString(BeaconCatalogue::beacon(i).callsign), Picture1);
         label->setObjectName(QString::fromStdString(BeaconCatalogue::mapLabelName(i)));
         QRect geometry = twipsRect(place.labelLeft, place.labelTop, place.labelWidth, place.labelHeight);
         label->setAlignment(Qt::AlignCenter);
@@ -186,8 +183,8 @@ void Form1::buildControls()
     Frame1->setGeometry(8, 348, 430, 64);
     for (BandIndex b = 0; b < BandCount; ++b) {
         const Band &band = BeaconCatalogue::band(b);
-        auto *button = new QPushButton(qs(band.buttonCaption), Frame1);
-        button->setObjectName(qs(band.buttonControl));
+        auto *button = new QPushButton(toQString(band.buttonCaption), Frame1);
+        button->setObjectName(toQString(band.buttonControl));
         button->setGeometry(9 + b * 83, 26, 80, 28);
         connect(button, &QPushButton::clicked, this, [this, b] { SelectBand(b); });
         BandButtons[static_cast<std::size_t>(b)] = button;

@@ -2,6 +2,7 @@
 // Every option is written to the settings file the moment it changes.
 
 #include "form1.h"
+#include "form1_util.h"
 
 #include "address_defaults.h"
 #include "settings_file.h"
@@ -16,13 +17,6 @@
 namespace halvion {
 
 namespace {
-
-std::size_t at(int index) { return static_cast<std::size_t>(index); }
-
-QString qs(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 struct RateInfo {
     BlinkRate rate;
@@ -158,9 +152,9 @@ void Form1::SelectBand(BandIndex band)
     ClearAllMarkers();
     BandIni();
     const Band &b = BeaconCatalogue::band(band);
-    BandButtons[at(band)]->setText(qs(b.selectedCaption));
+    BandButtons[at(band)]->setText(toQString(b.selectedCaption));
     Picture2[at(band)]->show();
-    Label1->setText(qs(b.tuningHint));
+    Label1->setText(toQString(b.tuningHint));
     state_.BandSelected.fill(false);
     state_.BandSelected[at(band)] = true;
 }
@@ -185,7 +179,7 @@ void Form1::BandIni()
         ClearLegend();
     state_.GaugeRunning = ActivityPeriodMenu->isChecked();
     for (BandIndex b = 0; b < BandCount; ++b)
-        BandButtons[at(b)]->setText(qs(BeaconCatalogue::band(b).buttonCaption));
+        BandButtons[at(b)]->setText(toQString(BeaconCatalogue::band(b).buttonCaption));
     for (QLabel *indicator : Picture2)
         indicator->hide();
     MenuDisplay->setEnabled(true);

@@ -3,6 +3,7 @@
 // activity gauge and the pass counter.
 
 #include "form1.h"
+#include "form1_util.h"
 
 #include <QLabel>
 #include <QLocale>
@@ -11,17 +12,6 @@
 #include <QTimer>
 
 namespace halvion {
-
-namespace {
-
-QString qs(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::size_t at(int index) { return static_cast<std::size_t>(index); }
-
-} // namespace
 
 QString pcTimeText(const ClockReading &reading)
 {
@@ -54,12 +44,12 @@ void Form1::ShowActiveBeacon(BandIndex band, BeaconIndex station)
 
     CallsignLabels[at(previous)]->hide();
     currentCallsign_ = std::string(beacon.callsign);
-    Label3->setText(qs(beacon.site));
+    Label3->setText(toQString(beacon.site));
     if (state_.CallsignsOn)
         CallsignLabels[at(station)]->show();
     Label4->setText(QString::fromStdString(BeaconCatalogue::stationHeading(station)));
-    Lat->setText(qs(beacon.latitudeText));
-    Lon->setText(qs(beacon.longitudeText));
+    Lat->setText(toQString(beacon.latitudeText));
+    Lon->setText(toQString(beacon.longitudeText));
     if (isMinimized())
         setWindowTitle(QString::fromStdString(BeaconCatalogue::minimisedTitle(station, band)));
     else

@@ -72,9 +72,9 @@ public:
 
     // The key's text, cut to sizeLimit - 1 characters and at the first NUL; the
     // marker itself when the key (or the file) is missing.
-    std::string readText(const KeySpec &spec) const;
+    std::string readText(const KeySpec &key) const;
     // The same, with "missing" told apart: nullopt exactly when the marker came back.
-    std::optional<std::string> read(const KeySpec &spec) const;
+    std::optional<std::string> read(const KeySpec &key) const;
     // A status key's text read with the empty marker ("" when missing).
     std::string readStatus(StatusWord word, int beaconIndex) const;
 

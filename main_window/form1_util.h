@@ -1,0 +1,19 @@
+#pragma once
+// Small conversions shared by the main window's source files.
+
+#include <QString>
+
+#include <cstddef>
+#include <string_view>
+
+namespace halvion {
+
+inline QString toQString(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// A station or band index as an index into the control arrays.
+constexpr std::size_t at(int index) { return static_cast<std::size_t>(index); }
+
+} // namespace halvion
