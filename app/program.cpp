@@ -4,7 +4,6 @@
 #include "frm_sel_status.h"
 #include "frm_splash.h"
 
-#include <QDir>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QStandardPaths>
@@ -44,8 +43,8 @@ frmSplash *Program::splash() const { return splash_; }
 
 std::string Program::defaultSettingsPath()
 {
+    // The folder is made by the first write.
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    QDir().mkpath(folder);
     return (folder + QLatin1Char('/') + QLatin1String(SettingsKeys::FileName.data(),
                                                      static_cast<qsizetype>(SettingsKeys::FileName.size())))
         .toStdString();
@@ -93,7 +92,6 @@ void Program::createStatusEditor()
 void Program::openStatusEditor()
 {
     createStatusEditor();
-    centreOnScreen(statusEditor_);
     statusEditor_->show();
     form1_->hide();
 }

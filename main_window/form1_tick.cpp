@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QLocale>
 #include <QProgressBar>
-#include <QTime>
 #include <QTimer>
 
 namespace halvion {
@@ -74,7 +73,7 @@ void Form1::BlinkActiveMarker()
     if (!found)
         return;
     const std::size_t i = at(*found);
-    bool show = blinkPhase_;
+    const bool show = blinkPhase_;
     if (!blinkPhase_ && LEDBlinkRateNone->isChecked())
         return;
     // The lit picture of every status whose saved flag is set blinks.

@@ -1,6 +1,7 @@
 #include "frm_sel_status.h"
 
 #include "led_pictures.h"
+#include "twips.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -15,12 +16,6 @@
 namespace halvion {
 
 namespace {
-
-// Form positions and sizes are kept in twips, 15 to a pixel.
-QRect twips(int x, int y, int width, int height)
-{
-    return QRect(qRound(x / 15.0), qRound(y / 15.0), qRound(width / 15.0), qRound(height / 15.0));
-}
 
 constexpr int ClientWidth = 6975;
 constexpr int ClientHeight = 6840;
@@ -104,13 +99,13 @@ frmSelStatus::frmSelStatus(StatusStore &store, QWidget *parent)
     // Closed means gone: the next opening builds a fresh editor from the file.
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Select Beacon Status For Each Station"));
-    setFixedSize(twips(0, 0, ClientWidth, ClientHeight).size());
+    setFixedSize(twipsRect(0, 0, ClientWidth, ClientHeight).size());
 
     Frame1 = new QFrame(this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setFrameShape(QFrame::StyledPanel);
     Frame1->setFrameShadow(QFrame::Sunken);
-    Frame1->setGeometry(twips(Frame1Left, Frame1Top, Frame1Width, Frame1Height));
+    Frame1->setGeometry(twipsRect(Frame1Left, Frame1Top, Frame1Width, Frame1Height));
     for (BeaconIndex i = 0; i < BeaconCount; ++i)
         buildStationFrame(i);
 
@@ -118,12 +113,12 @@ frmSelStatus::frmSelStatus(StatusStore &store, QWidget *parent)
 
     Command1 = new QPushButton(QStringLiteral("&Ok"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setGeometry(twips(ButtonLeft, BottomTop + 60, ButtonWidth, ButtonHeight));
+    Command1->setGeometry(twipsRect(ButtonLeft, BottomTop + 60, ButtonWidth, ButtonHeight));
     connect(Command1, &QPushButton::clicked, this, &frmSelStatus::Command1_Click);
 
     Command2 = new QPushButton(QStringLiteral("&Cancel"), this);
     Command2->setObjectName(QStringLiteral("Command2"));
-    Command2->setGeometry(twips(ButtonLeft, BottomTop + 60 + ButtonHeight + 105, ButtonWidth, ButtonHeight));
+    Command2->setGeometry(twipsRect(ButtonLeft, BottomTop + 60 + ButtonHeight + 105, ButtonWidth, ButtonHeight));
     connect(Command2, &QPushButton::clicked, this, &frmSelStatus::Command2_Click);
 
     if (const QScreen *screen = this->screen()) {
@@ -145,7 +140,7 @@ void frmSelStatus::buildStationFrame(BeaconIndex i)
     frame->setObjectName(indexed("Frame3", i));
     const int column = i / StationsPerColumn;
     const int row = i % StationsPerColumn;
-    frame->setGeometry(twips(StationLeft + column * (StationFrameWidth + ColumnGap), StationTop + row * StationRowPitch,
+    frame->setGeometry(twipsRect(StationLeft + column * (StationFrameWidth + ColumnGap), StationTop + row * StationRowPitch,
                              StationFrameWidth, StationFrameHeight));
     Frame3[at] = frame;
 
@@ -170,7 +165,7 @@ void frmSelStatus::buildStationFrame(BeaconIndex i)
 
     for (std::size_t k = 0; k < choices.size(); ++k) {
         const Choice &c = choices[k];
-        const QRect ledPlace = twips(c.ledLeft, LedTop, LedTwips, LedTwips);
+        const QRect ledPlace = twipsRect(c.ledLeft, LedTop, LedTwips, LedTwips);
         *images[k] = ledLabel(frame, indexed(c.image, i), c.colour, true, ledPlace);
         // Created after the LED, so it lies on top of it; hiding it lights the LED.
         *covers[k] = ledLabel(frame, indexed(c.cover, i), c.colour, false, ledPlace);
@@ -180,7 +175,7 @@ void frmSelStatus::buildStationFrame(BeaconIndex i)
         // The three choices exclude each other, but a station may have none, which
         // an auto-exclusive group cannot show: the store decides what is checked.
         option->setAutoExclusive(false);
-        option->setGeometry(twips(c.optionLeft, OptionTop, OptionWidth, OptionHeight));
+        option->setGeometry(twipsRect(c.optionLeft, OptionTop, OptionWidth, OptionHeight));
         const BeaconStatus status = c.status;
         connect(option, &QRadioButton::clicked, this, [this, i, status] { Option_Click(i, status); });
         *options[k] = option;
@@ -191,7 +186,7 @@ void frmSelStatus::buildLegend()
 {
     Frame2 = new QGroupBox(QStringLiteral("Beacon Station Operational Status Legend"), this);
     Frame2->setObjectName(QStringLiteral("Frame2"));
-    Frame2->setGeometry(twips(Frame1Left, BottomTop, ButtonLeft - Frame1Left - 180, ClientHeight - BottomTop - 60));
+    Frame2->setGeometry(twipsRect(Frame1Left, BottomTop, ButtonLeft - Frame1Left - 180, ClientHeight - BottomTop - 60));
 
     auto *grid = new QGridLayout(Frame2);
     grid->setContentsMargins(12, 2, 8, 4);

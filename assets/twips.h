@@ -1,6 +1,6 @@
 #pragma once
-// Window geometry is laid out in twips, 15 to a pixel at normal screen scale; Qt's
-// own high-DPI scaling does the rest.
+// Window geometry is laid out in twips, 15 to a pixel at normal screen scale (rounded
+// to the nearest pixel); Qt's own high-DPI scaling does the rest.
 
 #include <QRect>
 
