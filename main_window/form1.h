@@ -6,6 +6,7 @@
 #include "app_state.h"
 #include "beacon_catalogue.h"
 #include "clock_source.h"
+#include "pc_time_text.h"
 #include "schedule_clock.h"
 #include "status_store.h"
 
@@ -28,9 +29,6 @@ namespace halvion {
 class SettingsFile;
 
 enum class BlinkRate { None, Slow, Medium, Fast };
-
-// "PC Time 03:07:09 PM": 12-hour clock, two digits each, the system's AM/PM designators.
-QString pcTimeText(const ClockReading &reading);
 
 class Form1 : public QMainWindow {
     Q_OBJECT

@@ -6,24 +6,10 @@
 #include "form1_util.h"
 
 #include <QLabel>
-#include <QLocale>
 #include <QProgressBar>
 #include <QTimer>
 
 namespace halvion {
-
-QString pcTimeText(const ClockReading &reading)
-{
-    // 12-hour clock with the system's AM/PM designators, two digits each: "PC Time 03:07:09 PM".
-    const QLocale locale = QLocale::system();
-    const int hour12 = reading.hour % 12 == 0 ? 12 : reading.hour % 12;
-    const QString designator = reading.hour < 12 ? locale.amText() : locale.pmText();
-    return QStringLiteral("PC Time %1:%2:%3 %4")
-        .arg(hour12, 2, 10, QLatin1Char('0'))
-        .arg(reading.minute, 2, 10, QLatin1Char('0'))
-        .arg(reading.second, 2, 10, QLatin1Char('0'))
-        .arg(designator);
-}
 
 void Form1::Timer3_Timer()
 {
