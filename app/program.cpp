@@ -3,6 +3,7 @@
 #include "form1.h"
 #include "frm_sel_status.h"
 #include "frm_splash.h"
+#include "set_time_form.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -32,6 +33,7 @@ Program::Program(const std::string &settingsPath, const ClockSource &clock, QObj
 Program::~Program()
 {
     shuttingDown_ = true;
+    delete timeDialog_;
     delete statusEditor_;
     delete splash_;
     delete form1_;
@@ -40,6 +42,7 @@ Program::~Program()
 Form1 *Program::mainWindow() const { return form1_; }
 frmSelStatus *Program::statusEditor() const { return statusEditor_; }
 frmSplash *Program::splash() const { return splash_; }
+SetTimeForm *Program::timeDialog() const { return timeDialog_; }
 
 std::string Program::defaultSettingsPath()
 {
@@ -66,6 +69,7 @@ void Program::loadMainWindow()
         return;
     form1_ = new Form1(state_, status_, settings_, clock_);
     connect(form1_, &Form1::statusEditorRequested, this, &Program::openStatusEditor);
+    connect(form1_, &Form1::timeDialogRequested, this, &Program::openTimeDialog);
     connect(form1_, &Form1::closing, this, &Program::shutdown);
     form1_->Form_Load();
     createStatusEditor();
@@ -104,12 +108,27 @@ void Program::returnFromStatusEditor()
     form1_->show();
 }
 
+// The time dialog is modal over the main window, whose timers run on meanwhile. Each
+// opening is a fresh dialog that selects the stored server anew.
+void Program::openTimeDialog()
+{
+    if (timeDialog_ || !form1_)
+        return;
+    timeDialog_ = new SetTimeForm(timeService_, state_, settings_, clock_, form1_);
+    timeDialog_->setAttribute(Qt::WA_DeleteOnClose);
+    timeDialog_->setModal(true);
+    timeDialog_->Form_Load();
+    timeDialog_->show();
+}
+
 // Closing the main window closes every other window and ends the program.
 void Program::shutdown()
 {
     if (shuttingDown_)
         return;
     shuttingDown_ = true;
+    if (timeDialog_)
+        timeDialog_->close();
     if (statusEditor_)
         statusEditor_->close();
     if (splash_)

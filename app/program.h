@@ -4,9 +4,12 @@
 // and loads the main window hidden behind it; closing the main window ends it all.
 
 #include "app_state.h"
+#include "clock_setter.h"
 #include "clock_source.h"
+#include "message_sink.h"
 #include "settings_file.h"
 #include "status_store.h"
+#include "time_service.h"
 
 #include <QObject>
 #include <QPointer>
@@ -18,6 +21,7 @@ namespace halvion {
 class Form1;
 class frmSelStatus;
 class frmSplash;
+class SetTimeForm;
 
 class Program : public QObject {
     Q_OBJECT
@@ -31,6 +35,10 @@ public:
     Form1 *mainWindow() const;
     frmSelStatus *statusEditor() const;
     frmSplash *splash() const;
+    // The time dialog while it is open.
+    SetTimeForm *timeDialog() const;
+    // The time servers, clock setter and message boxes the time dialog uses.
+    TimeService &timeService() { return timeService_; }
     AppState &state() { return state_; }
     StatusStore &status() { return status_; }
 
@@ -48,6 +56,7 @@ private:
     void openStatusEditor();
     void returnFromStatusEditor();
     void shutdown();
+    void openTimeDialog();
 
     const ClockSource &clock_;
     SettingsFile settings_;
@@ -56,6 +65,10 @@ private:
     QPointer<Form1> form1_;
     QPointer<frmSelStatus> statusEditor_;
     QPointer<frmSplash> splash_;
+    QPointer<SetTimeForm> timeDialog_;
+    SystemClockSetter systemClock_;
+    MessageBoxSink messageBoxes_;
+    TimeService timeService_{TimeServerTable::builtIn(), &systemClock_, &messageBoxes_};
     bool shuttingDown_ = false;
 };
 

@@ -296,6 +296,9 @@ void Form1::buildMenus()
     connect(UpdateBeaconStatus, &QAction::triggered, this, &Form1::statusEditorRequested);
 
     SetPCclock = menu("SetPCclock", QStringLiteral("&Internet Time"));
+    NISTtimeserver = item(SetPCclock, "NISTtimeserver", QStringLiteral("Set PC Time (Via Internet NIST Time Server)"),
+                          false, nullptr);
+    connect(NISTtimeserver, &QAction::triggered, this, &Form1::timeDialogRequested);
     HAMInfo = menu("HAMInfo", QStringLiteral("Internet &HAM Info"));
     HelpMenu = menu("HelpMenu", QStringLiteral("I&nstructions"));
     About = menu("About", QStringLiteral("&About..."));

@@ -113,10 +113,13 @@ public:
             *ToggleCallsign = nullptr, *BeaconPassCounter = nullptr, *LEDBlinkRateNone = nullptr,
             *LEDBlinkRateSlow = nullptr, *LEDBlinkRateMedium = nullptr, *LEDBlinkRateFast = nullptr,
             *UpdateBeaconStatus = nullptr;
+    QAction *NISTtimeserver = nullptr;
 
 Q_SIGNALS:
     // The user asked for the status editor ("Update Halvion -  Beacon Marker Status").
     void statusEditorRequested();
+    // The user asked to set the PC clock from a NIST time server.
+    void timeDialogRequested();
     // The window is closing: the program ends.
     void closing();
 
