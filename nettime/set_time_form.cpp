@@ -76,6 +76,7 @@ void SetTimeForm::buildControls()
     Combo1 = new QComboBox(this);
     Combo1->setObjectName(QStringLiteral("Combo1"));
     Combo1->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    Combo1->setMinimumWidth(320);
     connect(Combo1, &QComboBox::activated, this, &SetTimeForm::Combo1_Click);
 
     Text1 = new QLineEdit(QStringLiteral("NIST Address"), this);
@@ -114,7 +115,6 @@ void SetTimeForm::buildControls()
     layout->addWidget(Label4);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    setMinimumWidth(360);
 }
 
 QString SetTimeForm::addressLine(int index) const

@@ -5,7 +5,7 @@
 //   nettime_demo PORT [--open] [--press]
 //
 // --open opens the time dialog from the menu once the main window shows; --press also
-// presses Set Time a second later. Settings go to a temporary folder.
+// presses Set Time four seconds later. Settings go to a temporary folder.
 
 #include "clock_setter.h"
 #include "form1.h"
@@ -63,7 +63,7 @@ int main(int argc, char *argv[])
         QTimer::singleShot(5000, &program, [&program, &args] {
             program.mainWindow()->NISTtimeserver->trigger();
             if (args.contains(QStringLiteral("--press")))
-                QTimer::singleShot(1500, &program, [&program] {
+                QTimer::singleShot(4000, &program, [&program] {
                     if (program.timeDialog())
                         program.timeDialog()->Command1->click();
                 });
