@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the daytime reply fuzzer with clang (no Qt needed) and runs it for a bounded
 # time: 60 seconds, or the number of seconds given as the first argument.
-# Needs clang and libclang-rt-14-dev. Findings land in fuzz-out/daytime/.
+# Needs clang, libclang-rt-14-dev and ninja (scripts/setup.sh --fuzz-tools). Findings land in
+# fuzz-out/daytime/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

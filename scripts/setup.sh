@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Halvion needs to build, run and test, and only those
 # that are missing: on a machine that has them all it returns at once, silently.
-# With --desktop-tools it also installs what the screenshot and measurement scripts use.
+# With --desktop-tools it also installs what the screenshot, measurement and demonstration
+# scripts use; with --fuzz-tools what the fuzzing scripts use.
 set -euo pipefail
 
 packages=(
@@ -10,7 +11,10 @@ packages=(
     fontconfig fonts-dejavu-core
 )
 if [ "${1:-}" = "--desktop-tools" ]; then
-    packages+=(xvfb xauth xdotool imagemagick)
+    packages+=(xvfb xauth xdotool imagemagick python3)
+fi
+if [ "${1:-}" = "--fuzz-tools" ]; then
+    packages+=(clang libclang-rt-14-dev ninja-build)
 fi
 
 missing=()
