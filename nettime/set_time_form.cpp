@@ -41,21 +41,18 @@ SetTimeForm::SetTimeForm(TimeService &service, AppState &state, SettingsFile &se
     setWindowTitle(QStringLiteral("Internet Time - Set PC Time"));
     buildControls();
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(0);
-    connect(Timer1, &QTimer::timeout, this, &SetTimeForm::Timer1_Timer);
-
-    Timer2 = new QTimer(this);
-    Timer2->setObjectName(QStringLiteral("Timer2"));
-    Timer2->setInterval(500);
-    connect(Timer2, &QTimer::timeout, this, &SetTimeForm::Timer2_Timer);
+    auto timer = [this](const char *name, int interval, void (SetTimeForm::*handler)()) {
+        auto *t = new QTimer(this);
+        t->setObjectName(QLatin1String(name));
+        t->setInterval(interval);
+        connect(t, &QTimer::timeout, this, handler);
+        return t;
+    };
+    Timer1 = timer("Timer1", 0, &SetTimeForm::Timer1_Timer);
+    Timer2 = timer("Timer2", 500, &SetTimeForm::Timer2_Timer);
     Timer2->start();
-
-    QueryPacingTimer = new QTimer(this);
-    QueryPacingTimer->setObjectName(QStringLiteral("QueryPacingTimer"));
+    QueryPacingTimer = timer("QueryPacingTimer", 0, &SetTimeForm::QueryPacingTimer_Timer);
     QueryPacingTimer->setSingleShot(true);
-    connect(QueryPacingTimer, &QTimer::timeout, this, &SetTimeForm::QueryPacingTimer_Timer);
 
     Winsock1 = new QTcpSocket(this);
     Winsock1->setObjectName(QStringLiteral("Winsock1"));
