@@ -1,13 +1,27 @@
+#include "command_line.h"
 #include "program.h"
 
 #include <QApplication>
 #include <QIcon>
 
+#include <cstdio>
+
 int main(int argc, char *argv[])
 {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const halvion::CommandLineAnswer answer = halvion::ReadCommandLine(arguments);
+    if (answer.exitNow) {
+        std::fputs(answer.out.toLocal8Bit().constData(), stdout);
+        std::fputs(answer.err.toLocal8Bit().constData(), stderr);
+        return answer.exitCode;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Halvion"));
-    QApplication::setApplicationVersion(QStringLiteral("4.0.0"));
+    QApplication::setApplicationVersion(QStringLiteral(HALVION_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral(HALVION_APP_ID));
     QIcon icon(QStringLiteral(":/icons/halvion.png"));
     icon.addFile(QStringLiteral(":/icons/halvion_64.png"));
     QApplication::setWindowIcon(icon);

@@ -3,7 +3,8 @@
 # Debian's xplanet-images installs), a lit red beacon LED on it and three radio
 # waves going out from the LED. Drawn at 512 px and scaled down, so the edges are
 # smooth. Needs ImageMagick's convert.
-# Writes assets/icons/halvion.png (256 x 256) and halvion_64.png (64 x 64).
+# Writes assets/icons/halvion.png (256 x 256) and halvion_64.png (64 x 64) for the
+# windows, and the desktop icon in the hicolor theme's sizes under assets/icons/hicolor/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -116,4 +117,9 @@ convert "$work/icon512.png" -filter Lanczos -resize 256x256 -strip \
     -define png:exclude-chunks=date,time "$out/halvion.png"
 convert "$work/icon512.png" -filter Lanczos -resize 64x64 -strip \
     -define png:exclude-chunks=date,time "$out/halvion_64.png"
-echo "wrote $out/halvion.png and $out/halvion_64.png"
+for px in 16 24 32 48 64 128 256 512; do
+    mkdir -p "$out/hicolor/${px}x${px}/apps"
+    convert "$work/icon512.png" -filter Lanczos -resize ${px}x${px} -strip \
+        -define png:exclude-chunks=date,time "$out/hicolor/${px}x${px}/apps/halvion.png"
+done
+echo "wrote $out/halvion.png, $out/halvion_64.png and $out/hicolor/*/apps/halvion.png"

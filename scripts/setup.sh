@@ -9,6 +9,7 @@ packages=(
     cmake g++ make
     qt6-base-dev qt6-base-dev-tools libgl-dev
     fontconfig fonts-dejavu-core
+    desktop-file-utils appstream lintian dpkg-dev file
 )
 if [ "${1:-}" = "--desktop-tools" ]; then
     packages+=(xvfb xauth xdotool imagemagick python3)
