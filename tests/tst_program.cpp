@@ -39,6 +39,7 @@ class TestProgram : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void splashHandsOver();
+    void splashClosedAtOnce();
     void statusEditorOkRedrawsMap();
     void statusEditorCancelAndCloseBox();
     void okBeforeAnyBand();
@@ -65,6 +66,20 @@ void TestProgram::splashHandsOver()
     splash->Timer1_Timer();
     QVERIFY(form->isVisible());
     QTRY_VERIFY(!f.program.splash()); // closed and gone
+}
+
+// A splash closed before its hand-over (the window manager's close, Alt+F4) must not
+// leave a process running with no window: the main window comes up at once.
+void TestProgram::splashClosedAtOnce()
+{
+    ProgramFixture f;
+    f.program.start();
+    Form1 *form = f.program.mainWindow();
+    QVERIFY(!form->isVisible());
+    f.program.splash()->close();
+    QVERIFY(form->isVisible());
+    QTRY_VERIFY(!f.program.splash());
+    QVERIFY(form->isVisible());
 }
 
 void TestProgram::statusEditorOkRedrawsMap()
