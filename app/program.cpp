@@ -4,7 +4,7 @@
 #include "frm_sel_status.h"
 #include "frm_splash.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QScreen>
 #include <QStandardPaths>
 
@@ -74,6 +74,9 @@ void Program::loadMainWindow()
 
 void Program::showMainWindow()
 {
+    // The splash closed as the program ends hands over to nothing.
+    if (shuttingDown_)
+        return;
     if (!form1_)
         loadMainWindow();
     form1_->show();
@@ -102,6 +105,37 @@ void Program::returnFromStatusEditor()
         return;
     form1_->ReselectTrackedBand();
     form1_->show();
+}
+
+// Another start of the program asked for this copy: its window comes to the front. That
+// is the one the user works in now: a modal dialog, else the status editor, the main
+// window, any other window shown in the main window's place, and last the splash.
+void Program::bringToFront()
+{
+    if (shuttingDown_)
+        return;
+    QWidget *window = QApplication::activeModalWidget();
+    const auto shown = [](QWidget *w) { return w && w->isVisible(); };
+    if (!window && shown(statusEditor_))
+        window = statusEditor_;
+    if (!window && shown(form1_))
+        window = form1_;
+    if (!window) {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w != splash_ && w->isWindow() && shown(w) && w->windowType() != Qt::ToolTip
+                && w->windowType() != Qt::Popup) {
+                window = w;
+                break;
+            }
+    }
+    if (!window && shown(splash_))
+        window = splash_;
+    if (!window)
+        return;
+    if (window->isMinimized())
+        window->setWindowState((window->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    window->raise();
+    window->activateWindow();
 }
 
 // Closing the main window closes every other window and ends the program.
