@@ -44,6 +44,7 @@ private Q_SLOTS:
     void statusEditorCancelAndCloseBox();
     void okBeforeAnyBand();
     void closingEndsEverything();
+    void anotherStartRaisesTheWindowInUse();
 };
 
 void TestProgram::splashHandsOver()
@@ -169,6 +170,29 @@ void TestProgram::closingEndsEverything()
     QCOMPARE(finished.count(), 1);
     QVERIFY(!form->isVisible()); // the editor's close does not bring the map back
     QTRY_VERIFY(!f.program.statusEditor());
+}
+
+// A second start of the program asks this copy to come to the front: the window the user
+// works in is raised, restored first when it was minimised; the hidden ones stay hidden.
+void TestProgram::anotherStartRaisesTheWindowInUse()
+{
+    ProgramFixture f;
+    f.program.start();
+    f.program.bringToFront(); // the splash is all there is yet
+    QTRY_COMPARE(QApplication::activeWindow(), f.program.splash());
+    QVERIFY(!f.program.mainWindow()->isVisible());
+
+    f.program.splash()->Timer1_Timer();
+    Form1 *form = f.program.mainWindow();
+    form->showMinimized();
+    f.program.bringToFront();
+    QVERIFY(!form->isMinimized());
+    QTRY_COMPARE(QApplication::activeWindow(), form);
+
+    form->UpdateBeaconStatus->trigger();
+    f.program.bringToFront();
+    QTRY_COMPARE(QApplication::activeWindow(), f.program.statusEditor());
+    QVERIFY(!form->isVisible());
 }
 
 QTEST_MAIN(TestProgram)
