@@ -49,7 +49,7 @@ public:
     //
     // A write that would change no byte of an existing file leaves it alone (true). The
     // file is read and replaced under the lock described at lockPathFor; when the lock is
-    // not had within LockWait, nothing is written and false comes back.
+    // not had within LockWaitMilliseconds, nothing is written and false comes back.
     bool writeString(std::string_view section, std::string_view key, std::string_view value);
 
     // Several keys of one section in one replacement of the file: the same bytes as
