@@ -1,5 +1,6 @@
 #include "command_line.h"
 #include "program.h"
+#include "single_instance.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -27,8 +28,19 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(icon);
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // A second start brings the running copy to the front and ends.
+    halvion::SingleInstance instance(halvion::SingleInstance::defaultServerName(),
+                                     halvion::SingleInstance::defaultLockPath());
+    if (!instance.claim()) {
+        if (instance.runningCopyAnswered())
+            return 0;
+        std::fputs("Halvion is already running but does not answer.\n", stderr);
+        return 1;
+    }
+
     halvion::SystemClockSource clock;
     halvion::Program program(halvion::Program::defaultSettingsPath(), clock);
+    QObject::connect(&instance, &halvion::SingleInstance::raiseRequested, &program, &halvion::Program::bringToFront);
     QObject::connect(&program, &halvion::Program::finished, &app, &QApplication::quit, Qt::QueuedConnection);
     program.start();
     return app.exec();

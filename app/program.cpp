@@ -5,7 +5,7 @@
 #include "frm_splash.h"
 #include "set_time_form.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QScreen>
 #include <QStandardPaths>
 
@@ -78,6 +78,9 @@ void Program::loadMainWindow()
 
 void Program::showMainWindow()
 {
+    // The splash closed as the program ends hands over to nothing.
+    if (shuttingDown_)
+        return;
     if (!form1_)
         loadMainWindow();
     form1_->show();
@@ -119,6 +122,37 @@ void Program::openTimeDialog()
     timeDialog_->setModal(true);
     timeDialog_->Form_Load();
     timeDialog_->show();
+}
+
+// Another start of the program asked for this copy: its window comes to the front. That
+// is the one the user works in now: a modal dialog, else the status editor, the main
+// window, any other window shown in the main window's place, and last the splash.
+void Program::bringToFront()
+{
+    if (shuttingDown_)
+        return;
+    QWidget *window = QApplication::activeModalWidget();
+    const auto shown = [](QWidget *w) { return w && w->isVisible(); };
+    if (!window && shown(statusEditor_))
+        window = statusEditor_;
+    if (!window && shown(form1_))
+        window = form1_;
+    if (!window) {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w != splash_ && w->isWindow() && shown(w) && w->windowType() != Qt::ToolTip
+                && w->windowType() != Qt::Popup) {
+                window = w;
+                break;
+            }
+    }
+    if (!window && shown(splash_))
+        window = splash_;
+    if (!window)
+        return;
+    if (window->isMinimized())
+        window->setWindowState((window->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    window->raise();
+    window->activateWindow();
 }
 
 // Closing the main window closes every other window and ends the program.

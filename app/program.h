@@ -42,6 +42,9 @@ public:
     AppState &state() { return state_; }
     StatusStore &status() { return status_; }
 
+    // Raises the window the user works in (a second start of the program asks for it).
+    void bringToFront();
+
     // The per-user settings file: ~/.config/Halvion/Halvion.ini on Linux.
     static std::string defaultSettingsPath();
 

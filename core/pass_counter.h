@@ -2,7 +2,9 @@
 // Counts the beacons heard since a band was chosen: beacon 1 to 18 of pass 1, 2, ...
 // It counts slot boundaries, not ticks: it remembers the slot it counted last and on
 // each tick moves on once for every slot start passed since then, so a late, early,
-// doubled or skipped tick changes nothing.
+// doubled or skipped tick changes nothing. Like the schedule it looks only at the minute
+// and second, and only at their place in the half hour, so a clock that jumps by a whole
+// half hour or hour counts just the slot starts really passed.
 
 #include "clock_source.h"
 
@@ -20,11 +22,11 @@ public:
     int beaconInPass() const { return beaconInPass_; }
 
 private:
-    static int slotOfDay(const ClockReading &r);
+    static int slotOfHalfHour(const ClockReading &r);
 
     int passNumber_ = 1;
     int beaconInPass_ = 1;
-    int lastSlot_ = -1; // slot of the day counted last; -1 until the first reset
+    int lastSlot_ = -1; // slot of the half hour counted last; -1 until the first reset
 };
 
 } // namespace halvion

@@ -4,6 +4,7 @@
 #include "resource_pixmap.h"
 
 #include <QBoxLayout>
+#include <QCloseEvent>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -114,9 +115,19 @@ void frmSplash::Form_Load()
 
 void frmSplash::Timer1_Timer()
 {
-    Timer1->stop();
     close();
-    Q_EMIT handOver();
+}
+
+// However the splash goes (its timer, the window manager's close, Alt+F4), its going is
+// the hand-over: the program must never run on with no window at all.
+void frmSplash::closeEvent(QCloseEvent* event)
+{
+    Timer1->stop();
+    QWidget::closeEvent(event);
+    if (!handedOver_) {
+        handedOver_ = true;
+        Q_EMIT handOver();
+    }
 }
 
 void frmSplash::Label3_MouseDown()

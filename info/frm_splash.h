@@ -21,7 +21,8 @@ public:
     // Loads the main window (loadMainWindow), sets up the link and starts Timer1.
     // The window is shown afterwards.
     void Form_Load();
-    // Timer1's single tick: the splash closes and the main window takes over.
+    // Timer1's single tick: the splash closes and the main window takes over. Closed
+    // earlier by any other means, it hands over at that moment.
     void Timer1_Timer();
 
     void Label3_MouseDown();
@@ -37,16 +38,18 @@ public:
 Q_SIGNALS:
     // Create the main window, hidden; its start-up runs now.
     void loadMainWindow();
-    // The splash is gone: show the main window.
+    // The splash is gone: show the main window. Sent once.
     void handOver();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void setLinkColour(const QColor& colour);
 
     bool linkPressed_ = false;
+    bool handedOver_ = false;
 };
 
 } // namespace halvion

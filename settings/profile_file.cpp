@@ -1,12 +1,18 @@
 #include "profile_file.h"
 
-#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
+#include <memory>
+#include <mutex>
 #include <system_error>
+#include <thread>
 #include <utility>
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -279,6 +285,179 @@ std::string cutForBuffer(std::string_view text, int size)
     return std::string(text);
 }
 
+// The text with one key set: the first line of the key in the first section of that
+// name gets the new value in place; a missing key goes after the section's last line, a
+// missing section at the end. New lines take the file's own line break.
+std::string withKeySet(std::string_view text, std::string_view section, std::string_view key, std::string_view value)
+{
+    const std::string newValue = encodedValue(value);
+    const std::string_view br = lineBreakOf(text);
+    const KeyLocation loc = locate(text, section, key);
+
+    std::string out;
+    out.reserve(text.size() + section.size() + key.size() + newValue.size() + 8);
+    if (loc.keyFound) {
+        out.append(text.substr(0, loc.valueBegin));
+        out.append(newValue);
+        out.append(text.substr(loc.valueEnd));
+    } else if (loc.sectionFound) {
+        out.append(text.substr(0, loc.insertAt));
+        if (loc.insertNeedsBreak)
+            out.append(br);
+        out.append(key).append("=").append(newValue).append(br);
+        out.append(text.substr(loc.insertAt));
+    } else {
+        out.append(text);
+        if (!text.empty() && text.back() != '\n')
+            out.append(br);
+        out.append("[").append(section).append("]").append(br);
+        out.append(key).append("=").append(newValue).append(br);
+    }
+    return out;
+}
+
+bool makeFolderOf(const std::string &path)
+{
+    namespace fs = std::filesystem;
+    const fs::path target(path);
+    if (target.filename().empty())
+        return false;
+    const fs::path folder = target.parent_path();
+    if (folder.empty())
+        return true;
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    return !ec;
+}
+
+// Holds flock on the lock file while one write reads, changes and replaces the file.
+// The holder removes the lock file before it lets go, so none is left lying about;
+// a writer that got the lock on a file that was removed meanwhile tries again on the
+// new one. flock has no time limit of its own: a contended lock is waited for by a
+// helper thread, so the wait can end after LockWaitMilliseconds.
+class WriteLock {
+public:
+    explicit WriteLock(std::string path)
+        : path_(std::move(path))
+    {
+        if (path_.empty())
+            return;
+        const auto deadline = std::chrono::steady_clock::now()
+                            + std::chrono::milliseconds(ProfileFile::LockWaitMilliseconds);
+        while (fd_ < 0) {
+            const int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+            if (fd < 0)
+                return;
+            if (!lockBefore(fd, deadline)) {
+                ::close(fd);
+                return;
+            }
+            struct stat held {};
+            struct stat now {};
+            if (::fstat(fd, &held) == 0 && ::stat(path_.c_str(), &now) == 0 && held.st_dev == now.st_dev
+                && held.st_ino == now.st_ino)
+                fd_ = fd;
+            else
+                ::close(fd); // its holder removed it as we waited: lock the one there now
+        }
+    }
+    ~WriteLock()
+    {
+        if (fd_ < 0)
+            return;
+        ::unlink(path_.c_str());
+        ::close(fd_);
+    }
+    WriteLock(const WriteLock &) = delete;
+    WriteLock &operator=(const WriteLock &) = delete;
+
+    bool held() const { return fd_ >= 0; }
+
+private:
+    static bool lockBefore(int fd, std::chrono::steady_clock::time_point deadline)
+    {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            return true;
+        if (errno != EWOULDBLOCK && errno != EINTR)
+            return false;
+        // The waiter shares the open file (a duplicate descriptor), so the lock it gets is
+        // ours; if we have given up by then it lets go at once.
+        struct Wait {
+            std::mutex mutex;
+            std::condition_variable done;
+            bool finished = false;
+            bool locked = false;
+            bool abandoned = false;
+        };
+        const int waiterFd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+        if (waiterFd < 0)
+            return false;
+        auto wait = std::make_shared<Wait>();
+        try {
+            std::thread([wait, waiterFd] {
+                int r;
+                do
+                    r = ::flock(waiterFd, LOCK_EX);
+                while (r != 0 && errno == EINTR);
+                const std::lock_guard<std::mutex> guard(wait->mutex);
+                if (wait->abandoned && r == 0)
+                    ::flock(waiterFd, LOCK_UN);
+                ::close(waiterFd);
+                wait->finished = true;
+                wait->locked = r == 0;
+                wait->done.notify_one();
+            }).detach();
+        } catch (const std::system_error &) {
+            ::close(waiterFd);
+            return false;
+        }
+        std::unique_lock<std::mutex> guard(wait->mutex);
+        if (!wait->done.wait_until(guard, deadline, [&] { return wait->finished; })) {
+            wait->abandoned = true;
+            return false;
+        }
+        return wait->locked;
+    }
+
+    std::string path_;
+    int fd_ = -1;
+};
+
+// Earlier versions named each temporary file after the writing process and a counter, and
+// a crash left it behind. Those of processes no longer running are removed once per folder.
+void sweepOldTemporaryFiles(const std::string &target)
+{
+    namespace fs = std::filesystem;
+    static std::mutex mutex;
+    static std::string swept;
+    const std::lock_guard<std::mutex> guard(mutex);
+    if (swept == target)
+        return;
+    swept = target;
+    const fs::path file(target);
+    const std::string prefix = file.filename().string() + ".tmp-";
+    std::error_code ec;
+    for (fs::directory_iterator it(file.parent_path().empty() ? fs::path(".") : file.parent_path(), ec), end;
+         !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        // <prefix><pid>-<counter>, digits only
+        const std::string_view rest = std::string_view(name).substr(prefix.size());
+        const std::size_t dash = rest.find('-');
+        const auto digits = [](std::string_view d) {
+            return !d.empty() && d.size() < 10 && d.find_first_not_of("0123456789") == npos;
+        };
+        if (dash == npos || !digits(rest.substr(0, dash)) || !digits(rest.substr(dash + 1)))
+            continue;
+        const pid_t pid = static_cast<pid_t>(std::stol(std::string(rest.substr(0, dash))));
+        if (pid > 0 && (::kill(pid, 0) == 0 || errno == EPERM))
+            continue; // that writer may still be at work
+        std::error_code removeError;
+        fs::remove(it->path(), removeError);
+    }
+}
+
 } // namespace
 
 ProfileFile::ProfileFile(std::string path, Writer writer)
@@ -303,75 +482,88 @@ std::string ProfileFile::getString(std::string_view section, std::string_view ke
 
 bool ProfileFile::writeString(std::string_view section, std::string_view key, std::string_view value)
 {
+    const KeyValue entry{key, value};
+    return writeStrings(section, std::span<const KeyValue>(&entry, 1));
+}
+
+bool ProfileFile::writeStrings(std::string_view section, std::span<const KeyValue> entries)
+{
     section = trimmed(section);
-    key = trimmed(key);
-    if (!isWritableSection(section) || !isWritableKey(key) || containsAny(value, LineBreakOrNul))
+    if (!isWritableSection(section))
+        return false;
+    for (const auto &[key, value] : entries)
+        if (!isWritableKey(trimmed(key)) || containsAny(value, LineBreakOrNul))
+            return false;
+    if (entries.empty())
+        return true;
+
+    const std::string resolved = resolvedPath(path_);
+    if (resolved.empty() || !makeFolderOf(resolved))
+        return false;
+    const WriteLock lock(lockPathFor(path_));
+    if (!lock.held())
         return false;
 
     std::string old;
-    if (readWholeFile(path_, old) == ReadResult::Failed)
+    const ReadResult read = readWholeFile(path_, old);
+    if (read == ReadResult::Failed)
         return false;
-
-    const std::string_view text = old;
-    const std::string newValue = encodedValue(value);
-    const std::string_view br = lineBreakOf(text);
-    const KeyLocation loc = locate(text, section, key);
-
-    std::string out;
-    out.reserve(text.size() + section.size() + key.size() + newValue.size() + 8);
-    if (loc.keyFound) {
-        out.append(text.substr(0, loc.valueBegin));
-        out.append(newValue);
-        out.append(text.substr(loc.valueEnd));
-    } else if (loc.sectionFound) {
-        out.append(text.substr(0, loc.insertAt));
-        if (loc.insertNeedsBreak)
-            out.append(br);
-        out.append(key).append("=").append(newValue).append(br);
-        out.append(text.substr(loc.insertAt));
-    } else {
-        out.append(text);
-        if (!text.empty() && text.back() != '\n')
-            out.append(br);
-        out.append("[").append(section).append("]").append(br);
-        out.append(key).append("=").append(newValue).append(br);
-    }
+    std::string out = old;
+    for (const auto &[key, value] : entries)
+        out = withKeySet(out, section, trimmed(key), value);
+    if (read == ReadResult::Ok && out == old)
+        return true;
     return writer_(path_, out);
+}
+
+std::string ProfileFile::resolvedPath(const std::string &path)
+{
+    namespace fs = std::filesystem;
+    fs::path p(path);
+    // As many links as the system itself follows before it gives up.
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return p.string();
+        std::error_code ec;
+        const fs::path target = fs::read_symlink(p, ec);
+        if (ec || target.empty())
+            return {};
+        p = target.is_absolute() ? target : p.parent_path() / target;
+    }
+    return {};
+}
+
+std::string ProfileFile::lockPathFor(const std::string &path)
+{
+    const std::string resolved = resolvedPath(path);
+    return resolved.empty() ? std::string() : resolved + ".lock";
 }
 
 bool ProfileFile::replaceFileAtomically(const std::string &path, const std::string &contents)
 {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::path target(path);
-    if (target.filename().empty())
+    const std::string target = resolvedPath(path);
+    if (target.empty() || !makeFolderOf(target))
         return false;
-    const fs::path folder = target.parent_path();
-    if (!folder.empty()) {
-        fs::create_directories(folder, ec);
-        if (ec)
-            return false;
-    }
+    const std::filesystem::path folder = std::filesystem::path(target).parent_path();
+    sweepOldTemporaryFiles(target);
 
-    static std::atomic<unsigned> counter{0};
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            return false;
-    }
+    // One fixed name: a copy left by a crash is removed here, so there is never more
+    // than one. O_EXCL never follows a link planted in its place.
+    const std::string temp = target + ".tmp";
+    if (::unlink(temp.c_str()) != 0 && errno != ENOENT)
+        return false;
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
 
     struct stat old {};
-    if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode))
+    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode))
         (void)::fchmod(fd, old.st_mode & 07777);
 
     bool ok = writeAll(fd, contents) && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
+    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
     if (!ok) {
         ::unlink(temp.c_str());
         return false;

@@ -66,6 +66,20 @@ bool SettingsFile::writeStatus(StatusWord word, int beaconIndex, bool on)
     return writeSwitch(SettingsKeys::statusKeyName(word, beaconIndex), on);
 }
 
+bool SettingsFile::write(const Batch &keys)
+{
+    std::vector<ProfileFile::KeyValue> entries;
+    entries.reserve(keys.size());
+    for (const auto &[key, value] : keys)
+        entries.emplace_back(key, value);
+    return profile_.writeStrings(SettingsKeys::Section, entries);
+}
+
+std::pair<std::string, std::string> SettingsFile::statusEntry(StatusWord word, int beaconIndex, bool on)
+{
+    return {SettingsKeys::statusKeyName(word, beaconIndex), std::string(on ? SettingsKeys::True : SettingsKeys::False)};
+}
+
 std::string formatPosition(double twips)
 {
     if (!std::isfinite(twips))

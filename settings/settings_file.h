@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace halvion {
 
@@ -83,6 +85,12 @@ public:
     bool write(std::string_view key, std::string_view value);
     bool writeSwitch(std::string_view key, bool on) { return write(key, on ? SettingsKeys::True : SettingsKeys::False); }
     bool writeStatus(StatusWord word, int beaconIndex, bool on);
+
+    // Several keys set in one replacement of the file, in the given order: the file ends
+    // byte for byte as after one write() per key, but is written once.
+    using Batch = std::vector<std::pair<std::string, std::string>>;
+    bool write(const Batch &keys);
+    static std::pair<std::string, std::string> statusEntry(StatusWord word, int beaconIndex, bool on);
 
 private:
     ProfileFile profile_;

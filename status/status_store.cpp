@@ -49,11 +49,13 @@ bool StatusStore::hasSavedStatus() const
 
 void StatusStore::writeDefaults()
 {
+    SettingsFile::Batch keys;
     for (BeaconIndex i = 0; i < BeaconCount; ++i) {
-        settings_.writeStatus(StatusWord::OK, i, true);
-        settings_.writeStatus(StatusWord::OFF, i, false);
-        settings_.writeStatus(StatusWord::ON, i, false);
+        keys.push_back(SettingsFile::statusEntry(StatusWord::OK, i, true));
+        keys.push_back(SettingsFile::statusEntry(StatusWord::OFF, i, false));
+        keys.push_back(SettingsFile::statusEntry(StatusWord::ON, i, false));
     }
+    settings_.write(keys);
     for (BeaconIndex i = 0; i < BeaconCount; ++i)
         select(i, BeaconStatus::OK);
 }
@@ -77,9 +79,11 @@ void StatusStore::ReadBeaconStatus()
 
 void StatusStore::writeSelection()
 {
+    SettingsFile::Batch keys;
     for (const Pass &pass : LoadPasses)
         for (BeaconIndex i = 0; i < BeaconCount; ++i)
-            settings_.writeStatus(pass.word, i, selected_[at(i)] == pass.status);
+            keys.push_back(SettingsFile::statusEntry(pass.word, i, selected_[at(i)] == pass.status));
+    settings_.write(keys);
 }
 
 } // namespace halvion

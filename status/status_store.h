@@ -29,11 +29,13 @@ public:
 
     // True when a status was ever saved: the key "OK 0" exists.
     bool hasSavedStatus() const;
-    // First run: every station OK, and OK/OFF/ON = True/False/False written for each.
+    // First run: every station OK, and OK/OFF/ON = True/False/False written for each,
+    // station by station, in one write of the file.
     void writeDefaults();
     // Loads the 54 keys into the flags and the choices (OK pass, OFF pass, ON pass).
     void ReadBeaconStatus();
-    // Saves the choices: the 18 OK keys, then the 18 OFF keys, then the 18 ON keys.
+    // Saves the choices: the 18 OK keys, then the 18 OFF keys, then the 18 ON keys, in
+    // one write of the file.
     void writeSelection();
 
 Q_SIGNALS:

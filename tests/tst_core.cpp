@@ -190,6 +190,9 @@ void TestCore::passCounter_data()
     QList<int> regular;
     for (int s = 1; s <= 175; ++s)
         regular << s;
+    QList<int> wholeHour;
+    for (int s = 1; s <= 3600; ++s)
+        wholeHour << s;
     // Chosen at second 25: the slot start at second 30 makes beacon 2.
     QTest::newRow("one slot start") << 25 << QList<int>{1, 2, 3, 4, 5} << 1 << 2 << 0;
     QTest::newRow("not yet") << 25 << QList<int>{1, 2, 3, 4} << 1 << 1 << 0;
@@ -206,6 +209,15 @@ void TestCore::passCounter_data()
     QTest::newRow("two passes at once") << 0 << QList<int>{360} << 3 << 1 << 2;
     // A clock set back a few seconds counts nothing and goes on from there.
     QTest::newRow("clock set back") << 25 << QList<int>{5, -20, -9} << 1 << 3 << 0;
+    // The clock jumping by an hour or half an hour between two ticks (summer time, a new
+    // time zone): five seconds really passed, one slot start, and no pass was completed.
+    QTest::newRow("summer time starts") << 25 << QList<int>{1, 2, 3, 4, 3600 + 5} << 1 << 2 << 0;
+    QTest::newRow("summer time ends") << 25 << QList<int>{1, 2, 3, 4, -3600 + 5} << 1 << 2 << 0;
+    QTest::newRow("half hour on") << 25 << QList<int>{1, 2, 3, 1800 + 4, 1800 + 5} << 1 << 2 << 0;
+    QTest::newRow("half hour back") << 25 << QList<int>{1, 2, 3, -1800 + 4, -1800 + 5} << 1 << 2 << 0;
+    QTest::newRow("two hours on, then ticks") << 25 << QList<int>{7200 + 5, 7200 + 15} << 1 << 3 << 0;
+    // A real hour of ticks counts every one of its 360 slot starts.
+    QTest::newRow("a whole hour of ticks") << 25 << wholeHour << 21 << 1 << 20;
 }
 
 void TestCore::passCounter()

@@ -4,6 +4,8 @@
 #include "frm_splash.h"
 #include "open_link.h"
 
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QLabel>
 #include <QSignalSpy>
@@ -66,6 +68,8 @@ private Q_SLOTS:
     void formLoadLoadsMainWindowFirstThenShowsLink();
     void splashShowsItsArtwork();
     void timerHandsOverToMainWindow();
+    void closedEarlyHandsOverOnce_data();
+    void closedEarlyHandsOverOnce();
     void timerTickReachesHandOver();
     void mouseOnLink_data();
     void mouseOnLink();
@@ -208,6 +212,36 @@ void TestInfo::splashShowsItsArtwork()
     QVERIFY(link.top() >= picture.bottom());
     QVERIFY(caption.right() <= link.left());
     splash.Timer1->stop();
+}
+
+void TestInfo::closedEarlyHandsOverOnce_data()
+{
+    QTest::addColumn<bool>("fromWindowManager");
+    QTest::newRow("close()") << false;
+    QTest::newRow("close event, as from the window manager") << true;
+}
+
+// Closed before its four seconds are up, the splash hands over at once, and its timer
+// (already stopped) can never hand over a second time.
+void TestInfo::closedEarlyHandsOverOnce()
+{
+    QFETCH(bool, fromWindowManager);
+    frmSplash splash;
+    QSignalSpy handOver(&splash, &frmSplash::handOver);
+    splash.Form_Load();
+    splash.show();
+    if (fromWindowManager) {
+        QCloseEvent close;
+        QCoreApplication::sendEvent(&splash, &close);
+        QVERIFY(close.isAccepted());
+    } else {
+        splash.close();
+    }
+    QCOMPARE(handOver.size(), 1);
+    QVERIFY(!splash.Timer1->isActive());
+    splash.Timer1_Timer();
+    splash.close();
+    QCOMPARE(handOver.size(), 1);
 }
 
 void TestInfo::timerHandsOverToMainWindow()

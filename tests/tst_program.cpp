@@ -39,10 +39,12 @@ class TestProgram : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void splashHandsOver();
+    void splashClosedAtOnce();
     void statusEditorOkRedrawsMap();
     void statusEditorCancelAndCloseBox();
     void okBeforeAnyBand();
     void closingEndsEverything();
+    void anotherStartRaisesTheWindowInUse();
 };
 
 void TestProgram::splashHandsOver()
@@ -65,6 +67,20 @@ void TestProgram::splashHandsOver()
     splash->Timer1_Timer();
     QVERIFY(form->isVisible());
     QTRY_VERIFY(!f.program.splash()); // closed and gone
+}
+
+// A splash closed before its hand-over (the window manager's close, Alt+F4) must not
+// leave a process running with no window: the main window comes up at once.
+void TestProgram::splashClosedAtOnce()
+{
+    ProgramFixture f;
+    f.program.start();
+    Form1 *form = f.program.mainWindow();
+    QVERIFY(!form->isVisible());
+    f.program.splash()->close();
+    QVERIFY(form->isVisible());
+    QTRY_VERIFY(!f.program.splash());
+    QVERIFY(form->isVisible());
 }
 
 void TestProgram::statusEditorOkRedrawsMap()
@@ -154,6 +170,29 @@ void TestProgram::closingEndsEverything()
     QCOMPARE(finished.count(), 1);
     QVERIFY(!form->isVisible()); // the editor's close does not bring the map back
     QTRY_VERIFY(!f.program.statusEditor());
+}
+
+// A second start of the program asks this copy to come to the front: the window the user
+// works in is raised, restored first when it was minimised; the hidden ones stay hidden.
+void TestProgram::anotherStartRaisesTheWindowInUse()
+{
+    ProgramFixture f;
+    f.program.start();
+    f.program.bringToFront(); // the splash is all there is yet
+    QTRY_COMPARE(QApplication::activeWindow(), f.program.splash());
+    QVERIFY(!f.program.mainWindow()->isVisible());
+
+    f.program.splash()->Timer1_Timer();
+    Form1 *form = f.program.mainWindow();
+    form->showMinimized();
+    f.program.bringToFront();
+    QVERIFY(!form->isMinimized());
+    QTRY_COMPARE(QApplication::activeWindow(), form);
+
+    form->UpdateBeaconStatus->trigger();
+    f.program.bringToFront();
+    QTRY_COMPARE(QApplication::activeWindow(), f.program.statusEditor());
+    QVERIFY(!form->isVisible());
 }
 
 QTEST_MAIN(TestProgram)

@@ -12,10 +12,15 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <QProcess>
+
 #include <cmath>
 #include <limits>
 #include <random>
+#include <thread>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -110,6 +115,15 @@ private Q_SLOTS:
     void failedWriteLeavesOldFile();
     void folderInPlaceOfFile();
     void writeCreatesFolderAndKeepsPermissions();
+    void batchMatchesOneByOne_data();
+    void batchMatchesOneByOne();
+    void unchangedWriteTouchesNothing();
+    void symbolicLinkKept_data();
+    void symbolicLinkKept();
+    void staleTemporaryFilesRemoved();
+    void heldLockIsWaitedFor();
+    void lockWaitIsBounded();
+    void twoProcessesLoseNothing();
 
     void formatPosition_data();
     void formatPosition();
@@ -495,6 +509,251 @@ void TestSettings::writeCreatesFolderAndKeepsPermissions()
     QVERIFY(::stat(path.toLocal8Bit().constData(), &st) == 0);
     QCOMPARE(st.st_mode & 07777, mode_t(0640));
     QCOMPARE(entriesOf(dir.filePath("config/Halvion")), QStringList{"Halvion.ini"});
+}
+
+// A batch leaves exactly the bytes of one write per key, in order, whatever the file
+// held before: keys replaced in place, added to the section, a section added, keys
+// repeated within the batch.
+void TestSettings::batchMatchesOneByOne_data()
+{
+    QTest::addColumn<bool>("fileExists");
+    QTest::addColumn<QByteArray>("before");
+
+    QTest::newRow("no file") << false << B("");
+    QTest::newRow("empty file") << true << B("");
+    QTest::newRow("other section only, CRLF, no last break") << true << B("; mine\r\n[Other]\r\nx=1");
+    QTest::newRow("some keys there, odd spacing and case")
+        << true << B("[halvion]\nok 3 = \"True\"\r\nLEDSpeed=Fast\n;c\n\n[Other]\nOK 4=x\n");
+    QTest::newRow("duplicate section and key") << true << B("[Halvion]\nOFF 1=a\nOFF 1=b\n[Halvion]\nON 2=c\n");
+}
+
+void TestSettings::batchMatchesOneByOne()
+{
+    QFETCH(bool, fileExists);
+    QFETCH(QByteArray, before);
+
+    SettingsFile::Batch keys;
+    for (int n = 0; n < 18; ++n)
+        for (StatusWord w : {StatusWord::OK, StatusWord::OFF, StatusWord::ON})
+            keys.push_back(SettingsFile::statusEntry(w, n, (n + static_cast<int>(w)) % 3 == 0));
+    keys.emplace_back("LEDSpeed", "Slow");
+    keys.emplace_back("CompactWinTop", halvion::formatPosition(2850)); // written quoted
+    keys.emplace_back("OK 3", "False");                                 // again, later in the batch
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString single = dir.filePath("single/Halvion.ini");
+    const QString batch = dir.filePath("batch/Halvion.ini");
+    QVERIFY(QDir(dir.path()).mkpath("single") && QDir(dir.path()).mkpath("batch"));
+    if (fileExists) {
+        putFile(single, before);
+        putFile(batch, before);
+    }
+    // The one-by-one file only needs the bytes: it is written without waiting for the disk.
+    SettingsFile oneByOne(single.toStdString(), [](const std::string &path, const std::string &contents) {
+        QFile f(QString::fromStdString(path));
+        return f.open(QIODevice::WriteOnly | QIODevice::Truncate)
+            && f.write(contents.data(), static_cast<qint64>(contents.size())) == static_cast<qint64>(contents.size());
+    });
+    for (const auto &[key, value] : keys)
+        QVERIFY(oneByOne.write(key, value));
+    int writes = 0;
+    SettingsFile together(batch.toStdString(), [&](const std::string &path, const std::string &contents) {
+        ++writes;
+        return ProfileFile::replaceFileAtomically(path, contents);
+    });
+    QVERIFY(together.write(keys));
+
+    QCOMPARE(writes, 1);
+    QCOMPARE(fileBytes(batch), fileBytes(single));
+    QCOMPARE(entriesOf(dir.filePath("batch")), QStringList{"Halvion.ini"});
+
+    // One refused key refuses the whole batch.
+    keys.emplace_back("bad\nkey", "v");
+    QVERIFY(!together.write(keys));
+    QCOMPARE(writes, 1);
+    QCOMPARE(fileBytes(batch), fileBytes(single));
+}
+
+void TestSettings::unchangedWriteTouchesNothing()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath("Halvion.ini");
+    putFile(path, B("[Halvion]\nLEDSpeed=Medium\n"));
+    int writes = 0;
+    SettingsFile settings(path.toStdString(), [&](const std::string &, const std::string &) {
+        ++writes;
+        return false;
+    });
+    QVERIFY(settings.write("LEDSpeed", "Medium"));
+    QCOMPARE(writes, 0);
+    QVERIFY(!settings.write("LEDSpeed", "Fast"));
+    QCOMPARE(writes, 1);
+}
+
+// A settings file kept elsewhere and linked stays linked: the file the link points to is
+// replaced in its own folder, and neither folder keeps a temporary or lock file.
+void TestSettings::symbolicLinkKept_data()
+{
+    QTest::addColumn<bool>("relative");
+    QTest::addColumn<bool>("targetExists");
+    QTest::newRow("relative link") << true << true;
+    QTest::newRow("absolute link") << false << true;
+    QTest::newRow("link to a file not made yet") << true << false;
+}
+
+void TestSettings::symbolicLinkKept()
+{
+    QFETCH(bool, relative);
+    QFETCH(bool, targetExists);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(QDir(dir.path()).mkpath("config") && QDir(dir.path()).mkpath("kept"));
+    const QString target = dir.filePath("kept/mine.ini");
+    const QString link = dir.filePath("config/Halvion.ini");
+    if (targetExists)
+        putFile(target, B("[Halvion]\nLEDSpeed=Fast\n"));
+    // Through a second link, as a chain of links is followed too.
+    const QString hop = dir.filePath("config/hop.ini");
+    QVERIFY(QFile::link(relative ? QStringLiteral("../kept/mine.ini") : target, hop));
+    QVERIFY(QFile::link(relative ? QStringLiteral("hop.ini") : hop, link));
+
+    SettingsFile settings(link.toStdString());
+    QVERIFY(settings.write("LEDSpeed", "Slow"));
+    QVERIFY(settings.write(SettingsFile::Batch{{"PassFlag", "True"}, {"Legend", "False"}}));
+
+    QVERIFY(QFileInfo(link).isSymLink());
+    QVERIFY(QFileInfo(hop).isSymLink());
+    QCOMPARE(fileBytes(target), B("[Halvion]\nLEDSpeed=Slow\nPassFlag=True\nLegend=False\n"));
+    QCOMPARE(settings.readText(SettingsKeys::LEDSpeed), std::string("Slow"));
+    QCOMPARE(entriesOf(dir.filePath("config")), (QStringList{"Halvion.ini", "hop.ini"}));
+    QCOMPARE(entriesOf(dir.filePath("kept")), QStringList{"mine.ini"});
+}
+
+// A crash during a write leaves its temporary file; the next write removes it, and
+// those of the older naming too, unless their process still runs.
+void TestSettings::staleTemporaryFilesRemoved()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath("Halvion.ini");
+    putFile(path, B("[Halvion]\nOK 0=True\n"));
+    putFile(path + ".tmp", B("[Halvion]\nOK 0=Tr"));
+    putFile(path + ".lock", B(""));
+    putFile(path + ".tmp-9999999-0", B("[Halvion]\n")); // beyond any process number
+    const QString running = path + ".tmp-" + QString::number(::getpid()) + "-4";
+    putFile(running, B("[Halvion]\n"));
+
+    ProfileFile profile(path.toStdString());
+    QVERIFY(profile.writeString("Halvion", "OK 0", "False"));
+    QCOMPARE(fileBytes(path), B("[Halvion]\nOK 0=False\n"));
+    QCOMPARE(entriesOf(dir.path()), (QStringList{"Halvion.ini", QFileInfo(running).fileName()}));
+}
+
+namespace {
+
+// Another writer's hold on a settings file's lock, taken as a writer takes it.
+struct ForeignLock {
+    explicit ForeignLock(const QString &settingsPath)
+        : path(ProfileFile::lockPathFor(settingsPath.toStdString()))
+        , fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600))
+    {
+        if (fd >= 0 && ::flock(fd, LOCK_EX) != 0) {
+            ::close(fd);
+            fd = -1;
+        }
+    }
+    ~ForeignLock() { release(); }
+    void release()
+    {
+        if (fd < 0)
+            return;
+        ::unlink(path.c_str());
+        ::close(fd);
+        fd = -1;
+    }
+    std::string path;
+    int fd;
+};
+
+} // namespace
+
+void TestSettings::heldLockIsWaitedFor()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath("Halvion.ini");
+    ForeignLock other(path);
+    QVERIFY(other.fd >= 0);
+    std::thread releaser([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        // The other writer's change lands while we wait: ours must not undo it.
+        QFile f(path);
+        if (f.open(QIODevice::WriteOnly))
+            f.write("[Halvion]\nTheirs=1\n");
+        f.close();
+        other.release();
+    });
+    QElapsedTimer timer;
+    timer.start();
+    const bool written = ProfileFile(path.toStdString()).writeString("Halvion", "Ours", "2");
+    const qint64 waited = timer.elapsed();
+    releaser.join();
+    QVERIFY(written);
+    QVERIFY2(waited >= 250, qPrintable(QString::number(waited)));
+    QCOMPARE(fileBytes(path), B("[Halvion]\nTheirs=1\nOurs=2\n"));
+    QCOMPARE(entriesOf(dir.path()), QStringList{"Halvion.ini"});
+}
+
+void TestSettings::lockWaitIsBounded()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath("Halvion.ini");
+    putFile(path, B("[Halvion]\nk=1\n"));
+    ForeignLock other(path);
+    QVERIFY(other.fd >= 0);
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(!ProfileFile(path.toStdString()).writeString("Halvion", "k", "2"));
+    QVERIFY(timer.elapsed() >= ProfileFile::LockWaitMilliseconds - 100);
+    QCOMPARE(fileBytes(path), B("[Halvion]\nk=1\n"));
+    other.release();
+    // The lock of a writer that gave up is free again at once.
+    QVERIFY(ProfileFile(path.toStdString()).writeString("Halvion", "k", "3"));
+    QCOMPARE(fileBytes(path), B("[Halvion]\nk=3\n"));
+}
+
+// Two processes writing keys into one file at the same time: every key of both lands.
+void TestSettings::twoProcessesLoseNothing()
+{
+    constexpr int Keys = 200;
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath("Halvion.ini");
+    QProcess a;
+    QProcess b;
+    a.start(QStringLiteral(SETTINGS_WRITER), {path, "A", "0", QString::number(Keys)});
+    b.start(QStringLiteral(SETTINGS_WRITER), {path, "B", "0", QString::number(Keys)});
+    QVERIFY(a.waitForFinished(90000) && b.waitForFinished(90000));
+    QCOMPARE(a.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(a.exitCode(), 0);
+    QCOMPARE(b.exitCode(), 0);
+
+    ProfileFile file(path.toStdString());
+    const QByteArray text = fileBytes(path);
+    QStringList missing;
+    for (const char *prefix : {"A", "B"})
+        for (int n = 0; n < Keys; ++n) {
+            const QByteArray line = prefix + QByteArray::number(n) + "=v" + QByteArray::number(n) + '\n';
+            if (!text.contains('\n' + line))
+                missing << QString::fromLatin1(line.trimmed());
+        }
+    QVERIFY2(missing.isEmpty(), qPrintable(missing.join(' ')));
+    QCOMPARE(text.count('\n'), 2 * Keys + 1);
+    QCOMPARE(entriesOf(dir.path()), QStringList{"Halvion.ini"});
 }
 
 void TestSettings::formatPosition_data()
