@@ -10,6 +10,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     fontconfig fonts-dejavu-core
     desktop-file-utils appstream lintian dpkg-dev file
+    libnova-dev libhamlib-dev pkg-config geographiclib-tools
 )
 if [ "${1:-}" = "--desktop-tools" ]; then
     packages+=(xvfb xauth xdotool imagemagick python3)

@@ -1,0 +1,442 @@
+// The map aids without windows: the sun's position, the greyline picture, locators,
+// great-circle paths and when a station is next on a band.
+
+#include "beacon_place.h"
+#include "great_circle.h"
+#include "greyline.h"
+#include "locator.h"
+#include "map_projection.h"
+#include "next_on_band.h"
+#include "sun_position.h"
+#include "utc_clock.h"
+
+#include <QtTest>
+
+#include <cmath>
+#include <numbers>
+
+using namespace halvion;
+
+Q_DECLARE_METATYPE(halvion::LocatorError)
+
+namespace {
+
+constexpr double Rad = std::numbers::pi / 180.0;
+
+double angleDifference(double a, double b)
+{
+    double d = std::fmod(a - b, 360.0);
+    if (d > 180)
+        d -= 360;
+    if (d < -180)
+        d += 360;
+    return std::fabs(d);
+}
+
+// The subsolar point by the NOAA solar calculator's formulas (the Global Monitoring
+// Laboratory's spreadsheet), written out independently of the program's own way.
+GeoPoint noaaSubsolar(UtcSeconds t)
+{
+    const double jd = 2440587.5 + static_cast<double>(t) / 86400.0;
+    const double jc = (jd - 2451545.0) / 36525.0;
+    const double l0 = std::fmod(280.46646 + jc * (36000.76983 + jc * 0.0003032), 360.0);
+    const double m = 357.52911 + jc * (35999.05029 - 0.0001537 * jc);
+    const double e = 0.016708634 - jc * (0.000042037 + 0.0000001267 * jc);
+    const double c = std::sin(m * Rad) * (1.914602 - jc * (0.004817 + 0.000014 * jc))
+        + std::sin(2 * m * Rad) * (0.019993 - 0.000101 * jc) + std::sin(3 * m * Rad) * 0.000289;
+    const double omega = 125.04 - 1934.136 * jc;
+    const double apparentLongitude = l0 + c - 0.00569 - 0.00478 * std::sin(omega * Rad);
+    const double meanObliquity = 23 + (26 + (21.448 - jc * (46.815 + jc * (0.00059 - jc * 0.001813))) / 60) / 60;
+    const double obliquity = meanObliquity + 0.00256 * std::cos(omega * Rad);
+    const double declination = std::asin(std::sin(obliquity * Rad) * std::sin(apparentLongitude * Rad)) / Rad;
+    const double y = std::pow(std::tan(obliquity / 2 * Rad), 2);
+    const double equationOfTime = 4 / Rad
+        * (y * std::sin(2 * l0 * Rad) - 2 * e * std::sin(m * Rad)
+           + 4 * e * y * std::sin(m * Rad) * std::cos(2 * l0 * Rad) - 0.5 * y * y * std::sin(4 * l0 * Rad)
+           - 1.25 * e * e * std::sin(2 * m * Rad));
+    const double utcMinutes = static_cast<double>(((t % 86400) + 86400) % 86400) / 60.0;
+    // Solar noon (true solar time 720 min) is where the sun stands overhead.
+    double longitude = (720.0 - utcMinutes - equationOfTime) / 4.0;
+    longitude = std::fmod(longitude + 540.0, 360.0) - 180.0;
+    return {declination, longitude};
+}
+
+int overlayAlphaAt(const QImage &image, double latitude, double longitude)
+{
+    const int x = static_cast<int>(std::lround(WorldMap::x(WorldMap::shownLongitude(longitude))));
+    const int y = static_cast<int>(std::lround(WorldMap::y(latitude)));
+    return qAlpha(image.pixel(x, y));
+}
+
+MapOverlaySpec plainMap(bool greyline)
+{
+    MapOverlaySpec spec;
+    spec.size = QSize(WorldMap::Width, WorldMap::Height);
+    spec.greyline = greyline;
+    return spec;
+}
+
+} // namespace
+
+class TestGeo : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void subsolarPoint_data();
+    void subsolarPoint();
+    void dayAndNightPixels_data();
+    void dayAndNightPixels();
+    void twilightRamp();
+    void overlayDrawnOncePerMinute();
+    void homeMark();
+    void locators_data();
+    void locators();
+    void positionTexts();
+    void beaconPlaces_data();
+    void beaconPlaces();
+    void paths_data();
+    void paths();
+    void pathTexts();
+    void nextOnBand_data();
+    void nextOnBand();
+};
+
+void TestGeo::subsolarPoint_data()
+{
+    QTest::addColumn<qint64>("utc");
+    QTest::newRow("J2000.0") << qint64(utcFromCivil(2000, 1, 1, 12));
+    QTest::newRow("June solstice noon") << qint64(utcFromCivil(2026, 6, 21, 12));
+    QTest::newRow("December solstice evening") << qint64(utcFromCivil(2026, 12, 21, 18, 30));
+    QTest::newRow("March equinox midnight") << qint64(utcFromCivil(2027, 3, 20, 0, 0));
+    QTest::newRow("September morning") << qint64(utcFromCivil(2026, 9, 23, 6, 15));
+    QTest::newRow("November 2035") << qint64(utcFromCivil(2035, 11, 3, 9, 41, 27));
+    QTest::newRow("February, largest equation of time") << qint64(utcFromCivil(2026, 2, 11, 23, 59, 59));
+}
+
+void TestGeo::subsolarPoint()
+{
+    QFETCH(qint64, utc);
+    const GeoPoint expected = noaaSubsolar(utc);
+    const GeoPoint got = halvion::subsolarPoint(utc);
+    QVERIFY2(std::fabs(got.latitude - expected.latitude) < 0.1,
+             qPrintable(QStringLiteral("latitude %1, expected %2").arg(got.latitude).arg(expected.latitude)));
+    QVERIFY2(angleDifference(got.longitude, expected.longitude) < 0.1,
+             qPrintable(QStringLiteral("longitude %1, expected %2").arg(got.longitude).arg(expected.longitude)));
+    QVERIFY(got.longitude >= -180.0 && got.longitude < 180.0);
+}
+
+void TestGeo::dayAndNightPixels_data()
+{
+    QTest::addColumn<qint64>("utc");
+    QTest::addColumn<double>("latitude");
+    QTest::addColumn<double>("longitude");
+    QTest::addColumn<QString>("expected");
+
+    // Sun over the Tropic of Cancer near Greenwich: the Arctic has the midnight sun.
+    const qint64 june = utcFromCivil(2026, 6, 21, 12);
+    QTest::newRow("June, Gulf of Guinea") << june << 0.0 << 0.0 << "day";
+    QTest::newRow("June, Pacific at midnight") << june << 0.0 << 180.0 << "night";
+    QTest::newRow("June, Arctic at midnight") << june << 80.0 << 180.0 << "day";
+    QTest::newRow("June, far south at noon") << june << -58.0 << 0.0 << "day";
+    QTest::newRow("June, Southern Ocean at midnight") << june << -55.0 << 170.0 << "night";
+    QTest::newRow("June, equator after sunset") << june << 0.0 << 95.0 << "twilight";
+    // Sun over the Tropic of Capricorn: polar night in the Arctic even at noon.
+    const qint64 december = utcFromCivil(2026, 12, 21, 12);
+    QTest::newRow("December, Arctic at noon") << december << 80.0 << 0.0 << "night";
+    QTest::newRow("December, far south at noon") << december << -58.0 << 0.0 << "day";
+    QTest::newRow("December, Siberia at midnight") << december << 60.0 << 180.0 << "night";
+    QTest::newRow("December, Gulf of Guinea") << december << 0.0 << 0.0 << "day";
+    // Equinox: the terminator runs along the meridians 90 degrees from the sun.
+    const qint64 equinox = utcFromCivil(2027, 3, 20, 12);
+    QTest::newRow("equinox, Indian Ocean") << equinox << 0.0 << 60.0 << "day";
+    QTest::newRow("equinox, eastern Pacific") << equinox << 0.0 << -120.0 << "night";
+    QTest::newRow("equinox, Arctic under the sun") << equinox << 80.0 << 0.0 << "day";
+    QTest::newRow("equinox, Arctic opposite the sun") << equinox << 80.0 << 180.0 << "twilight";
+}
+
+void TestGeo::dayAndNightPixels()
+{
+    QFETCH(qint64, utc);
+    QFETCH(double, latitude);
+    QFETCH(double, longitude);
+    QFETCH(QString, expected);
+
+    MapOverlaySpec spec = plainMap(true);
+    spec.subsolar = halvion::subsolarPoint(utc);
+    const QImage image = mapOverlayImage(spec);
+    QCOMPARE(image.size(), QSize(WorldMap::Width, WorldMap::Height));
+    const int alpha = overlayAlphaAt(image, latitude, longitude);
+    const int nightAlpha = static_cast<int>(std::lround(nightShade(-90.0) * 0.58 * 255));
+    if (expected == QLatin1String("day"))
+        QCOMPARE(alpha, 0);
+    else if (expected == QLatin1String("night"))
+        QCOMPARE(alpha, nightAlpha);
+    else
+        QVERIFY2(alpha > 0 && alpha < nightAlpha, qPrintable(QString::number(alpha)));
+}
+
+void TestGeo::twilightRamp()
+{
+    QCOMPARE(nightShade(5.0), 0.0);
+    QCOMPARE(nightShade(0.0), 0.0);
+    QCOMPARE(nightShade(-12.0), 1.0);
+    QCOMPARE(nightShade(-40.0), 1.0);
+    QCOMPARE(nightShade(-6.0), 0.5);
+    double previous = 0.0;
+    for (double altitude = -0.25; altitude > -12.0; altitude -= 0.25) {
+        const double shade = nightShade(altitude);
+        QVERIFY(shade > previous && shade < 1.0);
+        previous = shade;
+    }
+}
+
+void TestGeo::overlayDrawnOncePerMinute()
+{
+    MapOverlayCache cache;
+    const UtcSeconds start = utcFromCivil(2026, 6, 21, 12, 0, 5);
+    MapOverlaySpec spec = plainMap(true);
+
+    QVERIFY(cache.update(start, spec));
+    for (int s = 1; s < 55; ++s)
+        QVERIFY(!cache.update(start + s, spec));
+    QCOMPARE(cache.renders(), 1);
+    QVERIFY(cache.update(start + 55, spec)); // 12:01:00
+    QCOMPARE(cache.renders(), 2);
+
+    // Without the greyline the minute changes nothing.
+    spec.greyline = false;
+    QVERIFY(cache.update(start + 56, spec));
+    QVERIFY(!cache.update(start + 200, spec));
+    QCOMPARE(qAlpha(cache.image().pixel(290, 240)), 0);
+
+    // Another station or pixel ratio draws it again, once.
+    spec.home = GeoPoint{52.5, 13.0};
+    QVERIFY(cache.update(start + 201, spec));
+    QVERIFY(!cache.update(start + 202, spec));
+    spec.pixelRatio = 2.0;
+    QVERIFY(cache.update(start + 203, spec));
+    QCOMPARE(cache.image().size(), QSize(2 * WorldMap::Width, 2 * WorldMap::Height));
+    QCOMPARE(cache.renders(), 5);
+
+    // A clock set back by an hour is a new minute too.
+    spec.greyline = true;
+    QVERIFY(cache.update(start + 204, spec));
+    QVERIFY(cache.update(start - 3600, spec));
+}
+
+void TestGeo::homeMark()
+{
+    MapOverlaySpec spec = plainMap(false);
+    const GeoPoint berlin{52.5, 13.0};
+    QCOMPARE(qAlpha(mapOverlayImage(spec).pixel(QPointF(WorldMap::x(13.0), WorldMap::y(52.5)).toPoint())), 0);
+    spec.home = berlin;
+    const QImage image = mapOverlayImage(spec);
+    const QPoint at = overlayPoint(spec, berlin).toPoint();
+    QCOMPARE(at, QPointF(WorldMap::x(13.0), WorldMap::y(52.5)).toPoint());
+    QCOMPARE(qAlpha(image.pixel(at)), 255);
+    QCOMPARE(qAlpha(image.pixel(at + QPoint(30, 0))), 0);
+
+    // A place just west of the date line is drawn at the map's eastern end, where it shows.
+    spec.mapOffset = QPointF(0, 2);
+    const QPointF fiji = overlayPoint(spec, GeoPoint{-18.0, -179.0});
+    QVERIFY(fiji.x() > 560 && fiji.x() < WorldMap::Width);
+    QCOMPARE(fiji.y(), WorldMap::y(-18.0) - 2);
+}
+
+void TestGeo::locators_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<LocatorError>("error");
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<double>("latitude");
+    QTest::addColumn<double>("longitude");
+
+    // Centres worked out by hand: field 20 x 10 degrees, square 2 x 1, subsquare 5' x 2.5'.
+    QTest::newRow("square") << "JO62" << LocatorError::None << "JO62" << 52.5 << 13.0;
+    QTest::newRow("subsquare, small letters") << "jo62qm" << LocatorError::None << "JO62qm" << 52.5208333 << 13.375;
+    QTest::newRow("capitals and blanks") << "  FN31PR " << LocatorError::None << "FN31pr" << 41.7291667 << -72.7083333;
+    QTest::newRow("Greenwich and the equator") << "JJ00" << LocatorError::None << "JJ00" << 0.5 << 1.0;
+    QTest::newRow("south-west corner") << "AA00aa" << LocatorError::None << "AA00aa" << -89.9791667 << -179.9583333;
+    QTest::newRow("north-east corner") << "RR99xx" << LocatorError::None << "RR99xx" << 89.9791667 << 179.9583333;
+    QTest::newRow("Pretoria") << "KG44" << LocatorError::None << "KG44" << -25.5 << 29.0;
+
+    QTest::newRow("empty") << "" << LocatorError::Empty << "" << 0.0 << 0.0;
+    QTest::newRow("blanks only") << "   \t" << LocatorError::Empty << "" << 0.0 << 0.0;
+    QTest::newRow("field only") << "AA" << LocatorError::Length << "" << 0.0 << 0.0;
+    QTest::newRow("three characters") << "FN3" << LocatorError::Length << "" << 0.0 << 0.0;
+    QTest::newRow("five characters") << "JO62q" << LocatorError::Length << "" << 0.0 << 0.0;
+    QTest::newRow("eight characters") << "JO62qm12" << LocatorError::Length << "" << 0.0 << 0.0;
+    QTest::newRow("blank inside") << "JO 62" << LocatorError::Length << "" << 0.0 << 0.0;
+    QTest::newRow("field beyond R") << "ZZ99zz" << LocatorError::Characters << "" << 0.0 << 0.0;
+    QTest::newRow("field S") << "SA00" << LocatorError::Characters << "" << 0.0 << 0.0;
+    QTest::newRow("letter for a digit") << "JO6Z" << LocatorError::Characters << "" << 0.0 << 0.0;
+    QTest::newRow("subsquare beyond X") << "JO62yz" << LocatorError::Characters << "" << 0.0 << 0.0;
+    QTest::newRow("digits for letters") << "1234" << LocatorError::Characters << "" << 0.0 << 0.0;
+    QTest::newRow("accented letter") << "J\u00d662" << LocatorError::Characters << "" << 0.0 << 0.0;
+}
+
+void TestGeo::locators()
+{
+    QFETCH(QString, text);
+    QFETCH(LocatorError, error);
+    QFETCH(QString, written);
+    QFETCH(double, latitude);
+    QFETCH(double, longitude);
+
+    const Locator locator = parseLocator(text.toStdString());
+    QCOMPARE(locator.error, error);
+    QCOMPARE(QString::fromStdString(locator.text), written);
+    QCOMPARE(locator.valid(), error == LocatorError::None);
+    if (locator.valid()) {
+        QVERIFY(std::fabs(locator.centre.latitude - latitude) < 1e-6);
+        QVERIFY(std::fabs(locator.centre.longitude - longitude) < 1e-6);
+    } else {
+        QVERIFY(!locatorErrorText(error).empty());
+    }
+}
+
+void TestGeo::positionTexts()
+{
+    QCOMPARE(QString::fromStdString(positionText({52.5208333, 13.375})), QStringLiteral("Latitude 52deg. 31min. North, Longitude 13deg. 23min. East"));
+    QCOMPARE(QString::fromStdString(positionText({-25.9, -121.9})), QStringLiteral("Latitude 25deg. 54min. South, Longitude 121deg. 54min. West"));
+    QCOMPARE(QString::fromStdString(positionText({0.5, 1.0})), QStringLiteral("Latitude 00deg. 30min. North, Longitude 1deg. 00min. East"));
+    // 59.9999 rounds up to the next whole degree, never "59deg. 60min.".
+    QCOMPARE(QString::fromStdString(positionText({-59.99999, 0.0})), QStringLiteral("Latitude 60deg. 00min. South, Longitude 0deg. 00min. East"));
+}
+
+void TestGeo::beaconPlaces_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<double>("degrees");
+    QTest::newRow("south") << "Latitude 25deg. 54min. South" << true << -25.9;
+    QTest::newRow("west, three digits") << "Longitude 121deg. 54min. West" << true << -121.9;
+    QTest::newRow("leading zero") << "Latitude 06deg. 54min. North" << true << 6.9;
+    QTest::newRow("east") << "Longitude 175deg. 36min. East" << true << 175.6;
+    QTest::newRow("minutes out of range") << "Latitude 40deg. 75min. North" << false << 0.0;
+    QTest::newRow("no hemisphere") << "Latitude 40deg. 45min." << false << 0.0;
+    QTest::newRow("other words") << "Latitude forty" << false << 0.0;
+}
+
+void TestGeo::beaconPlaces()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, ok);
+    QFETCH(double, degrees);
+    const auto parsed = parseDegreesText(text.toStdString());
+    QCOMPARE(parsed.has_value(), ok);
+    if (ok)
+        QVERIFY(std::fabs(*parsed - degrees) < 1e-9);
+}
+
+void TestGeo::paths_data()
+{
+    QTest::addColumn<double>("lat1");
+    QTest::addColumn<double>("lon1");
+    QTest::addColumn<double>("lat2");
+    QTest::addColumn<double>("lon2");
+    QTest::addColumn<double>("wgs84Km");
+    QTest::addColumn<double>("sphereKm");
+    QTest::addColumn<double>("sphereBearing");
+
+    // Reference values from GeographicLib (Debian geographiclib-tools), one line per row:
+    //   GeodSolve -i                  <<< "lat1 lon1 lat2 lon2"   -> azi1 azi2 s12 on WGS84
+    //   GeodSolve -i -e 6371200 0     <<< "lat1 lon1 lat2 lon2"   -> the same on a sphere of
+    //                                                               111.2 km to the degree
+    QTest::newRow("JO62 to ZS6DN") << 52.5 << 13.0 << -25.9 << 28.266667 << 8811.053785 << 8843.400845
+                                   << 166.06173940;
+    QTest::newRow("FN31pr to OH2B") << 41.729167 << -72.708333 << 60.533333 << 24.1 << 6421.637955
+                                    << 6403.818650 << 35.35038900;
+    QTest::newRow("4U1UN to VK6RBP, nearly antipodal")
+        << 40.75 << -73.966667 << -32.1 << 116.05 << 18701.008323 << 18702.827977 << 360.0 - 46.06424301;
+    QTest::newRow("KH6WO to ZL6B, over the date line")
+        << 21.633333 << -157.916667 << -41.05 << 175.6 << 7460.157973 << 7487.519416 << 360.0 - 158.62669105;
+    QTest::newRow("VE8AT to 4S7B, over the pole") << 79.983333 << -85.95 << 6.9 << 79.866667 << 10323.953794
+                                                  << 10320.844856 << 14.09583737;
+    QTest::newRow("LU4AA to JA2IGY") << -34.616667 << -58.35 << 34.45 << 136.783333 << 18638.525427
+                                     << 18630.606055 << 360.0 - 86.45505382;
+}
+
+void TestGeo::paths()
+{
+    QFETCH(double, lat1);
+    QFETCH(double, lon1);
+    QFETCH(double, lat2);
+    QFETCH(double, lon2);
+    QFETCH(double, wgs84Km);
+    QFETCH(double, sphereKm);
+    QFETCH(double, sphereBearing);
+
+    const auto path = greatCirclePaths({lat1, lon1}, {lat2, lon2});
+    QVERIFY(path);
+    // Within half a percent of the real (ellipsoidal) Earth.
+    QVERIFY2(std::fabs(path->shortKm - wgs84Km) / wgs84Km < 0.005, qPrintable(QString::number(path->shortKm)));
+    QVERIFY2(std::fabs(path->shortKm - sphereKm) < 0.5, qPrintable(QString::number(path->shortKm)));
+    // Bearings come to the whole degree.
+    QVERIFY2(angleDifference(path->shortBearing, sphereBearing) <= 0.5 + 1e-9,
+             qPrintable(QString::number(path->shortBearing)));
+    // The long path goes the other way round the same great circle.
+    const double circumference = 2 * std::numbers::pi * 6371.2;
+    QVERIFY(std::fabs(path->longKm - (circumference - sphereKm)) < 5.0);
+    QVERIFY(angleDifference(path->longBearing, sphereBearing + 180.0) <= 0.5 + 1e-9);
+}
+
+void TestGeo::pathTexts()
+{
+    const auto toZs6dn = greatCirclePaths(parseLocator("JO62").centre, beaconPlace(10));
+    QVERIFY(toZs6dn);
+    QCOMPARE(QString::fromStdString(pathLineText(*toZs6dn)),
+             QStringLiteral("Short path 8,840 km at 166\u00b0  \u00b7  Long path 31,190 km at 346\u00b0"));
+    const auto near = greatCirclePaths({52.5, 13.0}, {52.51, 13.01});
+    QVERIFY(near);
+    QCOMPARE(QString::fromStdString(pathLineText(*near)), QStringLiteral("Less than 10 km from your station"));
+    // A bearing of 359.6 degrees is written 0, never 360.
+    QCOMPARE(QString::fromStdString(pathLineText({100.0, 359.6, 39932.0, 179.6})),
+             QStringLiteral("Short path 100 km at 0\u00b0  \u00b7  Long path 39,930 km at 180\u00b0"));
+    QCOMPARE(QString::fromStdString(groupedThousands(0)), QStringLiteral("0"));
+    QCOMPARE(QString::fromStdString(groupedThousands(999)), QStringLiteral("999"));
+    QCOMPARE(QString::fromStdString(groupedThousands(1000)), QStringLiteral("1,000"));
+    QCOMPARE(QString::fromStdString(groupedThousands(1234567)), QStringLiteral("1,234,567"));
+}
+
+void TestGeo::nextOnBand_data()
+{
+    QTest::addColumn<int>("hour");
+    QTest::addColumn<int>("minute");
+    QTest::addColumn<int>("second");
+    QTest::addColumn<int>("band");
+    QTest::addColumn<int>("station");
+    QTest::addColumn<bool>("onAir");
+    QTest::addColumn<int>("secondsAhead");
+    QTest::addColumn<QTime>("start");
+
+    // 15 m: ZS6DN's slot is 12, minute 2 of the cycle, seconds 0-9.
+    QTest::newRow("ZS6DN on 15 m, later this cycle") << 14 << 3 << 5 << 2 << 10 << false << 115 << QTime(14, 5, 0);
+    QTest::newRow("ZS6DN on 15 m, on the air") << 14 << 5 << 3 << 2 << 10 << true << 177 << QTime(14, 8, 0);
+    QTest::newRow("ZS6DN on 15 m, just missed") << 14 << 5 << 10 << 2 << 10 << false << 170 << QTime(14, 8, 0);
+    QTest::newRow("4U1UN on 20 m, over midnight") << 23 << 59 << 55 << 0 << 0 << false << 5 << QTime(0, 0, 0);
+    QTest::newRow("CS3B on 10 m, first second") << 12 << 0 << 0 << 4 << 14 << true << 180 << QTime(12, 3, 0);
+    QTest::newRow("YV5B on 17 m") << 7 << 31 << 45 << 1 << 17 << false << 75 << QTime(7, 33, 0);
+    QTest::newRow("OH2B on 10 m, last second of its slot") << 12 << 2 << 59 << 4 << 13 << true << 171
+                                                            << QTime(12, 5, 50);
+    QTest::newRow("VE8AT on 20 m, over the hour") << 9 << 59 << 30 << 0 << 1 << false << 40 << QTime(10, 0, 10);
+}
+
+void TestGeo::nextOnBand()
+{
+    QFETCH(int, hour);
+    QFETCH(int, minute);
+    QFETCH(int, second);
+    QFETCH(int, band);
+    QFETCH(int, station);
+    QFETCH(bool, onAir);
+    QFETCH(int, secondsAhead);
+    QFETCH(QTime, start);
+
+    const NextOnBand next = halvion::nextOnBand({hour, minute, second, 0}, band, station);
+    QCOMPARE(next.onAirNow, onAir);
+    QCOMPARE(next.secondsAhead, secondsAhead);
+    QCOMPARE(QTime(next.start.hour, next.start.minute, next.start.second), start);
+}
+
+QTEST_GUILESS_MAIN(TestGeo)
+#include "tst_geo.moc"
