@@ -17,9 +17,7 @@ namespace {
 constexpr double Rad = std::numbers::pi / 180.0;
 constexpr double TwilightDepth = 12.0; // degrees below the horizon where full night begins
 
-// Night is a deep blue laid over the map, never quite opaque: the land still shows.
-constexpr int NightRed = 4, NightGreen = 10, NightBlue = 36;
-constexpr double NightOpacity = 0.58;
+constexpr int NightRed = 0, NightGreen = 3, NightBlue = 16;
 
 UtcSeconds minuteOf(UtcSeconds t)
 {

@@ -15,6 +15,9 @@
 
 namespace halvion {
 
+// Night is a very dark blue laid over the map, never quite opaque: the land still shows.
+inline constexpr double NightOpacity = 0.72;
+
 // How much of the night colour lies over a place with the sun at this altitude:
 // 0 in daylight, 1 in full night (12 degrees or more below), smooth in between.
 double nightShade(double sunAltitude);

@@ -81,6 +81,7 @@ Form1::Form1(AppState &state, StatusStore &status, SettingsFile &settings, const
     setWindowTitle(QStringLiteral("Halvion"));
     buildControls();
     buildMenus();
+    buildGeo();
 }
 
 void Form1::buildControls()
@@ -231,7 +232,9 @@ void Form1::buildControls()
         "QFrame#Image2 { background: rgba(245, 245, 240, 215); border: 1px solid #555; }"
         "QLabel[legendTitle=\"true\"] { font-weight: bold; font-size: 7pt; }"
         "QLabel[legendCaption=\"true\"] { font-size: 7pt; }"
-        "QLabel#Label1 { font-weight: bold; }"));
+        "QLabel#Label1 { font-weight: bold; }"
+        "QLabel[pathLine=\"true\"] { color: #fff6c8; background: rgba(10, 20, 40, 160);"
+        "  border-radius: 3px; font-size: 8pt; padding: 1px 4px; }"));
 }
 
 void Form1::buildMenus()

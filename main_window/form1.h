@@ -6,11 +6,15 @@
 #include "app_state.h"
 #include "beacon_catalogue.h"
 #include "clock_source.h"
+#include "greyline.h"
+#include "locator.h"
 #include "pc_time_text.h"
 #include "schedule_clock.h"
 #include "status_store.h"
+#include "utc_clock.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <array>
 #include <string>
@@ -26,6 +30,7 @@ class QTimer;
 
 namespace halvion {
 
+class MyStationDialog;
 class SettingsFile;
 
 enum class BlinkRate { None, Slow, Medium, Fast };
@@ -83,6 +88,22 @@ public:
     void BeaconPassCounter_Click();
     void ResetPassCounter();
 
+    // The map as a propagation aid: greyline, the user's own station, paths, tooltips.
+    void GreylineMenu_Click();
+    void MyStationMenu_Click();
+    // The user's locator ("JO62qm"); the empty text forgets the station.
+    void SetMyStation(const QString &locatorText);
+    // Draws the map overlay again if the minute, a switch or the station has changed.
+    void UpdateMapOverlay();
+    QString StationToolTip(BeaconIndex station) const;
+    // The tooltip for a point in Picture1; empty where there is nothing to tell.
+    QString MapToolTipAt(const QPoint &pos) const;
+    const Locator &MyStation() const { return myStation_; }
+    int MapOverlayRenders() const { return overlayCache_.renders(); }
+    MyStationDialog *myStationDialog() const;
+    // The UTC clock the greyline follows (the PC clock unless a test sets one).
+    void setUtcClock(const UtcClock &clock) { utcClock_ = &clock; }
+
     // State the tick keeps between runs.
     const std::string &CurrentCallsign() const { return currentCallsign_; }
     bool BlinkPhase() const { return blinkPhase_; }
@@ -104,6 +125,7 @@ public:
     std::array<QPushButton *, BandCount> BandButtons{}; // by BandIndex
     std::array<QLabel *, BandCount> Picture2{};
     QTimer *Timer1 = nullptr, *Timer2 = nullptr, *Timer3 = nullptr;
+    QLabel *MapOverlay = nullptr, *PathLine = nullptr;
 
     // Menus and their items.
     QMenu *FileMenu = nullptr, *MenuDisplay = nullptr, *BeaconStatus = nullptr, *SetPCclock = nullptr,
@@ -112,7 +134,7 @@ public:
             *ActivityPeriodMenu = nullptr, *SatTrackMenu = nullptr, *MarkersLED = nullptr,
             *ToggleCallsign = nullptr, *BeaconPassCounter = nullptr, *LEDBlinkRateNone = nullptr,
             *LEDBlinkRateSlow = nullptr, *LEDBlinkRateMedium = nullptr, *LEDBlinkRateFast = nullptr,
-            *UpdateBeaconStatus = nullptr;
+            *UpdateBeaconStatus = nullptr, *GreylineMenu = nullptr, *MyStationMenu = nullptr;
     QAction *NISTtimeserver = nullptr;
 
 Q_SIGNALS:
@@ -125,6 +147,7 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildControls();
@@ -140,6 +163,9 @@ private:
     void clearPassTexts();
     bool dimsShown() const { return state_.AllMarkersOn || state_.SingleTrackOn; }
     void scheduleNextSecond(const ClockReading &reading);
+    void buildGeo();
+    void loadGeoKeys();
+    void showPath(BeaconIndex station);
 
     AppState &state_;
     StatusStore &status_;
@@ -147,6 +173,14 @@ private:
     const ClockSource &clock_;
     std::string currentCallsign_;
     bool blinkPhase_ = false;
+
+    SystemUtcClock systemUtc_;
+    const UtcClock *utcClock_ = &systemUtc_;
+    MapOverlayCache overlayCache_;
+    Locator myStation_;
+    bool greylineOn_ = false;
+    BeaconIndex pathStation_ = -1; // the station PathLine was worked out for
+    QPointer<MyStationDialog> myStationDialog_;
 };
 
 } // namespace halvion

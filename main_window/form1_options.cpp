@@ -52,6 +52,7 @@ void Form1::Form_Load()
     MenuDisplay->setEnabled(false);
     applyOptionKeys();
     readAddressKeys();
+    loadGeoKeys();
 
     DisplayTitle();
     for (QPushButton *button : BandButtons)

@@ -35,6 +35,7 @@ void Form1::ShowActiveBeacon(BandIndex band, BeaconIndex station)
     Label4->setText(QString::fromStdString(BeaconCatalogue::stationHeading(station)));
     Lat->setText(toQString(beacon.latitudeText));
     Lon->setText(toQString(beacon.longitudeText));
+    showPath(station);
     if (isMinimized())
         setWindowTitle(QString::fromStdString(BeaconCatalogue::minimisedTitle(station, band)));
     else
@@ -82,6 +83,7 @@ void Form1::Timer1_Timer()
     const ClockReading reading = clock_.now();
     const ScheduleTime t = ScheduleClock::fromMinuteSecond(reading.minute, reading.second);
     scheduleNextSecond(reading);
+    UpdateMapOverlay();
 
     Label2->setText(pcTimeText(reading));
     Gauge1->setValue(state_.GaugeRunning ? t.SecondInSlot : 0);

@@ -44,6 +44,10 @@ inline constexpr KeySpec ActGauge{"ActGauge", OptionMarker, 16};
 inline constexpr KeySpec MarkersLED{"MarkersLED", OptionMarker, 16};
 inline constexpr KeySpec SatTrack{"SatTrack", OptionMarker, 16};
 inline constexpr KeySpec Legend{"Legend", OptionMarker, 16};
+// Map aids, written only once the user changes them: the greyline switch ("True"
+// shows it) and the user's Maidenhead locator (empty: no station).
+inline constexpr KeySpec GreylineMap{"GreylineMap", OptionMarker, 16};
+inline constexpr KeySpec MyLocator{"MyLocator", "NoLocator", 16};
 
 inline constexpr KeySpec AOTAtLoad{"AOT", "NoAOT", 255};
 inline constexpr KeySpec AOT{"AOT", "No IniFile", 255};

@@ -165,7 +165,7 @@ void TestGeo::dayAndNightPixels()
     const QImage image = mapOverlayImage(spec);
     QCOMPARE(image.size(), QSize(WorldMap::Width, WorldMap::Height));
     const int alpha = overlayAlphaAt(image, latitude, longitude);
-    const int nightAlpha = static_cast<int>(std::lround(nightShade(-90.0) * 0.58 * 255));
+    const int nightAlpha = static_cast<int>(std::lround(NightOpacity * 255));
     if (expected == QLatin1String("day"))
         QCOMPARE(alpha, 0);
     else if (expected == QLatin1String("night"))

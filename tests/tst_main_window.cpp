@@ -96,7 +96,8 @@ void TestMainWindow::layoutAtLoad()
                                    "Turn Single-track Beacon Markers On/Off", "Turn All Beacon Markers On/Off", "-",
                                    "Turn Beacon Callsigns On/Off", "Turn Beacon Pass Counter On/Off", "-",
                                    "Set Beacon Marker Blink Rate - None", "Set Beacon Marker Blink Rate - Slow",
-                                   "Set Beacon Marker Blink Rate - Medium", "Set Beacon Marker Blink Rate - Fast"}));
+                                   "Set Beacon Marker Blink Rate - Medium", "Set Beacon Marker Blink Rate - Fast",
+                                   "-", "Greyline (Day/Night)"}));
     QCOMPARE(w.UpdateBeaconStatus->text(), QStringLiteral("Update Halvion -  Beacon Marker Status"));
 }
 
