@@ -87,6 +87,7 @@ private Q_SLOTS:
     void dayAndNightPixels();
     void twilightRamp();
     void overlayDrawnOncePerMinute();
+    void overlayDrawingCost();
     void homeMark();
     void locators_data();
     void locators();
@@ -221,6 +222,21 @@ void TestGeo::overlayDrawnOncePerMinute()
     spec.greyline = true;
     QVERIFY(cache.update(start + 204, spec));
     QVERIFY(cache.update(start - 3600, spec));
+}
+
+// A figure, not a check: the cost of one minute's picture on a high-density screen
+// (run "tst_geo overlayDrawingCost" to read it).
+void TestGeo::overlayDrawingCost()
+{
+    MapOverlaySpec spec = plainMap(true);
+    spec.size = QSize(584, 241);
+    spec.pixelRatio = 2.0;
+    spec.subsolar = halvion::subsolarPoint(utcFromCivil(2026, 12, 21, 12));
+    spec.home = GeoPoint{52.5, 13.0};
+    QBENCHMARK {
+        const QImage image = mapOverlayImage(spec);
+        QVERIFY(!image.isNull());
+    }
 }
 
 void TestGeo::homeMark()
