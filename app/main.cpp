@@ -1,4 +1,5 @@
 #include "command_line.h"
+#include "platform_choice.h"
 #include "program.h"
 #include "single_instance.h"
 
@@ -19,6 +20,9 @@ int main(int argc, char *argv[])
         return answer.exitCode;
     }
 
+    if (halvion::preferX11Platform(qgetenv("QT_QPA_PLATFORM").toStdString(), qgetenv("XDG_SESSION_TYPE").toStdString(),
+                                   qgetenv("WAYLAND_DISPLAY").toStdString(), qgetenv("DISPLAY").toStdString()))
+        qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Halvion"));
     QApplication::setApplicationVersion(QStringLiteral(HALVION_VERSION));

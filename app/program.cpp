@@ -1,11 +1,13 @@
 #include "program.h"
 
 #include "form1.h"
+#include "frm_condensed.h"
 #include "frm_sel_status.h"
 #include "frm_splash.h"
 #include "set_time_form.h"
 
 #include <QApplication>
+#include <QPushButton>
 #include <QScreen>
 #include <QStandardPaths>
 
@@ -34,6 +36,7 @@ Program::~Program()
 {
     shuttingDown_ = true;
     delete timeDialog_;
+    delete compact_;
     delete statusEditor_;
     delete splash_;
     delete form1_;
@@ -43,6 +46,7 @@ Form1 *Program::mainWindow() const { return form1_; }
 frmSelStatus *Program::statusEditor() const { return statusEditor_; }
 frmSplash *Program::splash() const { return splash_; }
 SetTimeForm *Program::timeDialog() const { return timeDialog_; }
+frmCondensed *Program::compactView() const { return compact_; }
 
 std::string Program::defaultSettingsPath()
 {
@@ -71,6 +75,7 @@ void Program::loadMainWindow()
     connect(form1_, &Form1::statusEditorRequested, this, &Program::openStatusEditor);
     connect(form1_, &Form1::timeDialogRequested, this, &Program::openTimeDialog);
     connect(form1_, &Form1::closing, this, &Program::shutdown);
+    connect(form1_, &Form1::compactViewRequested, this, &Program::openCompactView);
     form1_->Form_Load();
     createStatusEditor();
     centreOnScreen(form1_);
@@ -155,6 +160,41 @@ void Program::bringToFront()
     window->activateWindow();
 }
 
+// The compact view is made anew at every opening, so its counter restarts and its
+// place and stacking come from the settings file.
+void Program::openCompactView()
+{
+    if (compact_ || !form1_)
+        return;
+    form1_->hide();
+    compact_ = new frmCondensed(state_, status_, settings_, clock_);
+    compact_->setAttribute(Qt::WA_DeleteOnClose);
+    connect(compact_, &frmCondensed::returnToMap, this, &Program::returnFromCompactView);
+    connect(compact_, &frmCondensed::exitRequested, this, &Program::exitFromCompactView);
+    compact_->Form_Load();
+    compact_->show();
+}
+
+// Back on the map, the band highlighted last is tracked, with its button focused.
+void Program::returnFromCompactView()
+{
+    if (shuttingDown_ || !form1_)
+        return;
+    form1_->show();
+    for (BandIndex b = 0; b < BandCount; ++b) {
+        if (state_.BandSelected[static_cast<std::size_t>(b)]) {
+            form1_->BandButtons[static_cast<std::size_t>(b)]->setFocus();
+            form1_->SelectBand(b);
+        }
+    }
+}
+
+void Program::exitFromCompactView()
+{
+    if (form1_)
+        form1_->close();
+}
+
 // Closing the main window closes every other window and ends the program.
 void Program::shutdown()
 {
@@ -163,6 +203,8 @@ void Program::shutdown()
     shuttingDown_ = true;
     if (timeDialog_)
         timeDialog_->close();
+    if (compact_)
+        compact_->close();
     if (statusEditor_)
         statusEditor_->close();
     if (splash_)

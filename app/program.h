@@ -19,6 +19,7 @@
 namespace halvion {
 
 class Form1;
+class frmCondensed;
 class frmSelStatus;
 class frmSplash;
 class SetTimeForm;
@@ -39,6 +40,7 @@ public:
     SetTimeForm *timeDialog() const;
     // The time servers, clock setter and message boxes the time dialog uses.
     TimeService &timeService() { return timeService_; }
+    frmCondensed *compactView() const;
     AppState &state() { return state_; }
     StatusStore &status() { return status_; }
 
@@ -58,6 +60,9 @@ private:
     void createStatusEditor();
     void openStatusEditor();
     void returnFromStatusEditor();
+    void openCompactView();
+    void returnFromCompactView();
+    void exitFromCompactView();
     void shutdown();
     void openTimeDialog();
 
@@ -72,6 +77,7 @@ private:
     SystemClockSetter systemClock_;
     MessageBoxSink messageBoxes_;
     TimeService timeService_{TimeServerTable::builtIn(), &systemClock_, &messageBoxes_};
+    QPointer<frmCondensed> compact_;
     bool shuttingDown_ = false;
 };
 

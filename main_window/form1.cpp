@@ -103,6 +103,8 @@ void Form1::buildControls()
     Image1 = makeLabel(Picture1, "Image1", QString(), twipsRect(0, -30, 8700, 3660));
     Image1->setPixmap(resourcePixmap(QStringLiteral(":/map/world_map.png")));
     Image1->setScaledContents(true);
+    // A double click anywhere on the map (picture, marker or callsign) reaches the box.
+    Picture1->installEventFilter(this);
 
     const struct {
         MarkerArray *array;
@@ -260,8 +262,8 @@ void Form1::buildMenus()
 
     MenuDisplay = menu("MenuDisplay", QStringLiteral("&Display"));
     CondensedDisplayMode = item(MenuDisplay, "CondensedDisplayMode",
-                                QStringLiteral("Display All Bands - Beacon Compact View"), false, nullptr);
-    CondensedDisplayMode->setVisible(false); // the compact view is not built yet
+                                QStringLiteral("Display All Bands - Beacon Compact View"), false,
+                                &Form1::CondensedDisplayMode_Click);
     MenuDisplay->addSeparator();
     LegendMenu = item(MenuDisplay, "LegendMenu", QStringLiteral("Turn Beacon Marker Legend On/Off"), true,
                       &Form1::LegendMenu_Click);
@@ -311,6 +313,18 @@ void Form1::closeEvent(QCloseEvent *event)
 {
     event->accept();
     Q_EMIT closing();
+}
+
+void Form1::CondensedDisplayMode_Click()
+{
+    Q_EMIT compactViewRequested();
+}
+
+// Only while a band is being tracked: the compact view highlights it.
+void Form1::Image1_DblClick()
+{
+    if (state_.trackedBand() >= 0)
+        Q_EMIT compactViewRequested();
 }
 
 } // namespace halvion

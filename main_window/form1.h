@@ -61,6 +61,10 @@ public:
     // Redraws the map for the band being followed, if any (after the status editor).
     void ReselectTrackedBand();
 
+    // Entries to the compact view: the Display menu item, a double click on the map.
+    void CondensedDisplayMode_Click();
+    void Image1_DblClick();
+
     // Markers, legend and callsign labels of the map.
     void DisplayLedOK();
     void DisplayLedOff();
@@ -144,6 +148,8 @@ Q_SIGNALS:
     void timeDialogRequested();
     // The window is closing: the program ends.
     void closing();
+    // The user asked for the compact all-band view in this window's place.
+    void compactViewRequested();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

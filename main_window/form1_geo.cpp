@@ -221,6 +221,11 @@ QString Form1::MapToolTipAt(const QPoint &pos) const
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
+    // A double click anywhere on the map opens the compact view.
+    if (watched == Picture1 && event->type() == QEvent::MouseButtonDblClick) {
+        Image1_DblClick();
+        return true;
+    }
     if (event->type() == QEvent::ToolTip) {
         auto *widget = qobject_cast<QWidget *>(watched);
         const auto *help = static_cast<QHelpEvent *>(event);

@@ -1,0 +1,384 @@
+#include "frm_condensed.h"
+
+#include "compact_position.h"
+#include "led_pictures.h"
+#include "pc_time_text.h"
+#include "settings_file.h"
+#include "twips.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPalette>
+#include <QProgressBar>
+#include <QStringList>
+#include <QTimer>
+
+namespace halvion {
+
+namespace {
+
+constexpr int ClientWidth = 2415;
+constexpr int ClientHeight = 2160;
+// Without the pass counter the window ends above the rule over the counter line.
+constexpr int CounterLineHeight = 330;
+
+constexpr std::size_t at(int index) { return static_cast<std::size_t>(index); }
+
+QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text, const QRect &geometry)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setGeometry(geometry);
+    // Clicks fall through to the row under the label.
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return label;
+}
+
+QFrame *makeRule(QWidget *parent, const char *name, int top)
+{
+    auto *line = new QFrame(parent);
+    line->setObjectName(QLatin1String(name));
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    line->setGeometry(twipsToPixels(0), twipsToPixels(top), twipsToPixels(2400), 2);
+    return line;
+}
+
+QString rowName(const char *prefix, BandIndex band)
+{
+    return QLatin1String(prefix) + QString::fromUtf8(BeaconCatalogue::band(band).bandLabel.data(),
+                                                      static_cast<qsizetype>(BeaconCatalogue::band(band).bandLabel.size()));
+}
+
+} // namespace
+
+frmCondensed::frmCondensed(AppState &state, const StatusStore &status, SettingsFile &settings,
+                           const ClockSource &clock, QWidget *parent)
+    : QMainWindow(parent), state_(state), status_(status), settings_(settings), clock_(clock)
+{
+    setObjectName(QStringLiteral("frmCondensed"));
+    setWindowTitle(QStringLiteral("Halvion"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint);
+    buildControls();
+    buildMenus();
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void frmCondensed::buildControls()
+{
+    Client = new QWidget(this);
+    Client->setObjectName(QStringLiteral("frmCondensedClient"));
+    Client->setFixedSize(twipsToPixels(ClientWidth), twipsToPixels(ClientHeight));
+    setCentralWidget(Client);
+
+    Line1 = makeRule(Client, "Line1", 0);
+
+    Gauge2 = new QProgressBar(Client);
+    Gauge2->setObjectName(QStringLiteral("Gauge2"));
+    Gauge2->setRange(0, 9);
+    Gauge2->setValue(0);
+    Gauge2->setTextVisible(false);
+    Gauge2->setGeometry(twipsRect(120, 120, 2175, 255));
+    Label6 = makeLabel(Gauge2, QStringLiteral("Label6"), QStringLiteral("Syncing Beacons"),
+                       twipsRect(0, 10, 2175, 240));
+    Label6->setAlignment(Qt::AlignCenter);
+
+    const char *bandLabelNames[BandCount] = {"Label7", "Label8", "Label9", "Label10", "Label11"};
+    for (BandIndex b = 0; b < BandCount; ++b) {
+        const Band &band = BeaconCatalogue::band(b);
+        auto *row = new QFrame(Client);
+        row->setObjectName(rowName("Picture", b));
+        row->setGeometry(twipsRect(120, 420 + 285 * b, 2175, 240));
+        row->setAutoFillBackground(true);
+        row->installEventFilter(this);
+        Rows[at(b)] = row;
+
+        QLabel *callsign = makeLabel(row, rowName("M", b), QStringLiteral("?"), twipsRect(0, 10, 735, 220));
+        callsign->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        Callsigns[at(b)] = callsign;
+
+        // "14100, 20M": the frequency in kHz and the band.
+        const QString frequency = QString::fromUtf8(band.frequencyText.data(),
+                                                    static_cast<qsizetype>(band.frequencyText.size()))
+                                      .remove(QLatin1Char('.'));
+        const QString caption = QStringLiteral("%1, %2M").arg(frequency, rowName("", b));
+        BandLabels[at(b)] = makeLabel(row, QLatin1String(bandLabelNames[b]), caption, twipsRect(840, 10, 1095, 220));
+
+        const struct {
+            RowLeds *leds;
+            const char *name;
+            LedColour colour;
+        } kinds[] = {{&OKLED, "OKLED", LedColour::Red}, {&OffLED, "OffLED", LedColour::RedX},
+                     {&OnLED, "OnLED", LedColour::Blue}};
+        for (const auto &kind : kinds) {
+            const QRect place = twipsRect(1920, 0, 240, 240);
+            QLabel *led = makeLabel(row, QStringLiteral("%1_%2").arg(QLatin1String(kind.name)).arg(b), QString(),
+                                    place);
+            led->setPixmap(ledPixmap(kind.colour, true, place.width()));
+            (*kind.leds)[at(b)] = led;
+        }
+    }
+
+    Line2 = makeRule(Client, "Line2", 1850);
+    ConPassLabel = makeLabel(Client, QStringLiteral("ConPassLabel"), QString(), twipsRect(0, 1900, 2415, 240));
+    ConPassLabel->setAlignment(Qt::AlignCenter);
+
+    Timer4 = new QTimer(this);
+    Timer4->setObjectName(QStringLiteral("Timer4"));
+    Timer4->setInterval(250);
+    connect(Timer4, &QTimer::timeout, this, &frmCondensed::Timer4_Timer);
+
+    paintRows(-1);
+}
+
+void frmCondensed::buildMenus()
+{
+    auto menu = [this](const char *name, const QString &title) {
+        QMenu *m = menuBar()->addMenu(title);
+        m->setObjectName(QLatin1String(name));
+        return m;
+    };
+    auto item = [this](QMenu *m, const char *name, const QString &text, void (frmCondensed::*handler)()) {
+        QAction *a = m->addAction(text);
+        a->setObjectName(QLatin1String(name));
+        connect(a, &QAction::triggered, this, handler);
+        return a;
+    };
+
+    File = menu("File", QStringLiteral("&File"));
+    ExitCompactDisplay = item(File, "ExitCompactDisplay", QStringLiteral("Return To Full Size (Map) View"),
+                              &frmCondensed::ExitCompactDisplay_Click);
+    File->addSeparator()->setObjectName(QStringLiteral("Divider1"));
+    ExitProgram = item(File, "ExitProgram", QStringLiteral("Exit (End) Program"), &frmCondensed::ExitProgram_Click);
+
+    Display = menu("Display", QStringLiteral("&Display"));
+    AlwaysOnTop = item(Display, "AlwaysOnTop", QStringLiteral("Display Always On Top"),
+                       &frmCondensed::AlwaysOnTop_Click);
+    Normal = item(Display, "Normal", QStringLiteral("Display Normal"), &frmCondensed::Normal_Click);
+    AlwaysOnTop->setCheckable(true);
+    Normal->setCheckable(true);
+}
+
+void frmCondensed::Form_Load()
+{
+    namespace K = SettingsKeys;
+    ClearLEDs();
+
+    // A first opening stacks normally and says so in the file.
+    if (!settings_.read(K::AOTAtLoad)) {
+        setTopmost(false);
+        settings_.writeSwitch(K::AOT.key, false);
+    }
+
+    const int top = CompactPosition::toPixels(parsePosition(settings_.read(K::CompactWinTop).value_or("0")));
+    const int left = CompactPosition::toPixels(parsePosition(settings_.read(K::CompactWinLeft).value_or("0")));
+    move(left, top);
+
+    applyStoredStacking(true);
+
+    if (state_.PassCounterOn) {
+        pass_.reset(clock_.now());
+        setPassText();
+    } else {
+        Client->setFixedHeight(twipsToPixels(ClientHeight - CounterLineHeight));
+        ConPassLabel->clear();
+    }
+
+    for (BandIndex b = BandCount - 1; b >= 0; --b)
+        if (state_.BandSelected[at(b)])
+            highlightRow(b);
+
+    Timer4->start();
+}
+
+// Anything but "False" (a missing key included) keeps the window on top; the word
+// that applies is written back.
+void frmCondensed::applyStoredStacking(bool toWindow)
+{
+    const bool onTop = settings_.readText(SettingsKeys::AOT) != SettingsKeys::False;
+    if (toWindow)
+        setTopmost(onTop);
+    else
+        checkStacking(onTop);
+    settings_.writeSwitch(SettingsKeys::AOT.key, onTop);
+}
+
+void frmCondensed::checkStacking(bool onTop)
+{
+    AlwaysOnTop->setChecked(onTop);
+    Normal->setChecked(!onTop);
+}
+
+void frmCondensed::setTopmost(bool on)
+{
+    checkStacking(on);
+    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == on)
+        return;
+    // Changing a window's flags hides it: show it again where it was.
+    const bool wasVisible = isVisible();
+    const QPoint place = pos();
+    setWindowFlag(Qt::WindowStaysOnTopHint, on);
+    if (wasVisible) {
+        move(place);
+        show();
+    }
+}
+
+void frmCondensed::AlwaysOnTop_Click()
+{
+    setTopmost(true);
+    settings_.writeSwitch(SettingsKeys::AOT.key, true);
+}
+
+void frmCondensed::Normal_Click()
+{
+    setTopmost(false);
+    settings_.writeSwitch(SettingsKeys::AOT.key, false);
+}
+
+void frmCondensed::writePosition()
+{
+    settings_.write(SettingsKeys::CompactWinTop.key, formatPosition(CompactPosition::toTwips(pos().y())));
+    settings_.write(SettingsKeys::CompactWinLeft.key, formatPosition(CompactPosition::toTwips(pos().x())));
+}
+
+void frmCondensed::ExitCompactDisplay_Click()
+{
+    close();
+}
+
+void frmCondensed::ExitProgram_Click()
+{
+    writePosition();
+    Q_EMIT exitRequested();
+}
+
+// Every way back to the map ends here: the close box, the menu item, a double click
+// on a row, and the program closing this window as it ends.
+void frmCondensed::closeEvent(QCloseEvent *event)
+{
+    Timer4->stop();
+    writePosition();
+    // The window is going away: only the check marks and the file follow the stored word.
+    applyStoredStacking(false);
+    event->accept();
+    Q_EMIT returnToMap();
+}
+
+void frmCondensed::Timer4_Timer()
+{
+    const ClockReading reading = clock_.now();
+    const ScheduleTime t = ScheduleClock::fromMinuteSecond(reading.minute, reading.second);
+    LookUp(t.SlotIndex);
+    Label6->setText(pcTimeText(reading));
+    Gauge2->setValue(state_.GaugeRunning ? t.SecondInSlot : 0);
+    // The counter counts slot starts, not ticks: a late or doubled tick changes nothing.
+    if (state_.PassCounterOn) {
+        pass_.advance(reading);
+        setPassText();
+    }
+}
+
+void frmCondensed::DisplayUpdate()
+{
+    LookUp(ScheduleClock::sample(clock_).SlotIndex);
+}
+
+void frmCondensed::LookUp(int slotIndex)
+{
+    for (BandIndex b = 0; b < BandCount; ++b) {
+        const BeaconIndex station = ScheduleClock::beaconOn(b, slotIndex);
+        const std::string_view callsign = BeaconCatalogue::beacon(station).callsign;
+        Callsigns[at(b)]->setText(QString::fromUtf8(callsign.data(), static_cast<qsizetype>(callsign.size())));
+        LedBand = b;
+        switch (status_.SelectedStatus(station)) {
+        case BeaconStatus::OK: FCLedOK(); break;
+        case BeaconStatus::OFF: FCLedOff(); break;
+        case BeaconStatus::ON: FCLedOn(); break;
+        case BeaconStatus::None: break; // the row keeps the LED it has
+        }
+    }
+}
+
+void frmCondensed::showLed(RowLeds &shown, RowLeds &hiddenA, RowLeds &hiddenB)
+{
+    hiddenA[at(LedBand)]->hide();
+    hiddenB[at(LedBand)]->hide();
+    shown[at(LedBand)]->show();
+}
+
+void frmCondensed::FCLedOK() { showLed(OKLED, OffLED, OnLED); }
+void frmCondensed::FCLedOff() { showLed(OffLED, OnLED, OKLED); }
+void frmCondensed::FCLedOn() { showLed(OnLED, OKLED, OffLED); }
+
+void frmCondensed::ClearLEDs()
+{
+    for (const RowLeds *leds : {&OffLED, &OnLED, &OKLED})
+        for (QLabel *led : *leds)
+            led->hide();
+}
+
+void frmCondensed::highlightRow(BandIndex band)
+{
+    state_.BandSelected.fill(false);
+    state_.BandSelected[at(band)] = true;
+    if (state_.PassCounterOn && highlighted_ != band) {
+        pass_.reset(clock_.now());
+        setPassText();
+    }
+    paintRows(band);
+}
+
+// Plain rows in the button colour, the highlighted one (if any) in the tooltip colour.
+void frmCondensed::paintRows(BandIndex highlighted)
+{
+    const QPalette system = palette();
+    for (BandIndex b = 0; b < BandCount; ++b) {
+        const bool lit = b == highlighted;
+        QPalette p = Rows[at(b)]->palette();
+        p.setColor(QPalette::Window, system.color(lit ? QPalette::ToolTipBase : QPalette::Button));
+        p.setColor(QPalette::WindowText, system.color(lit ? QPalette::ToolTipText : QPalette::ButtonText));
+        Rows[at(b)]->setPalette(p);
+    }
+    highlighted_ = highlighted;
+}
+
+void frmCondensed::setPassText()
+{
+    ConPassLabel->setText(QStringLiteral("Pass %1, Beacon %2 of 18").arg(pass_.passNumber()).arg(pass_.beaconInPass()));
+}
+
+bool frmCondensed::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
+        for (BandIndex b = 0; b < BandCount; ++b) {
+            if (watched != Rows[at(b)] || static_cast<QMouseEvent *>(event)->button() != Qt::LeftButton)
+                continue;
+            // The press of a double click has already highlighted the row.
+            if (event->type() == QEvent::MouseButtonPress)
+                highlightRow(b);
+            else
+                ExitCompactDisplay_Click();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmCondensed::setExtraToolTip(const QString &key, const QString &text)
+{
+    if (text.isEmpty())
+        extraToolTips_.remove(key);
+    else
+        extraToolTips_.insert(key, text);
+    setToolTip(QStringList(extraToolTips_.values()).join(QLatin1Char('\n')));
+}
+
+} // namespace halvion
