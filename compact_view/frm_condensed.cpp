@@ -286,11 +286,6 @@ void frmCondensed::Timer4_Timer()
     }
 }
 
-void frmCondensed::DisplayUpdate()
-{
-    LookUp(ScheduleClock::sample(clock_).SlotIndex);
-}
-
 void frmCondensed::LookUp(int slotIndex)
 {
     for (BandIndex b = 0; b < BandCount; ++b) {

@@ -42,9 +42,7 @@ public:
     // The tick: one reading of the clock fills the rows, the clock line, the gauge
     // and the counter.
     void Timer4_Timer();
-    // The five rows for the slot the clock is in now.
-    void DisplayUpdate();
-    // The five rows for a slot of the cycle (0..17).
+    // The five rows for a slot of the cycle (0..17): callsign and status LED per band.
     void LookUp(int slotIndex);
 
     // Status LED of row LedBand.
