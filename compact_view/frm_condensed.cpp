@@ -50,10 +50,15 @@ QFrame *makeRule(QWidget *parent, const char *name, int top)
     return line;
 }
 
+QString toQString(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// "Picture20", "M17", ...: a prefix and the band's number of metres.
 QString rowName(const char *prefix, BandIndex band)
 {
-    return QLatin1String(prefix) + QString::fromUtf8(BeaconCatalogue::band(band).bandLabel.data(),
-                                                      static_cast<qsizetype>(BeaconCatalogue::band(band).bandLabel.size()));
+    return QLatin1String(prefix) + toQString(BeaconCatalogue::band(band).bandLabel);
 }
 
 } // namespace
@@ -105,9 +110,7 @@ void frmCondensed::buildControls()
         Callsigns[at(b)] = callsign;
 
         // "14100, 20M": the frequency in kHz and the band.
-        const QString frequency = QString::fromUtf8(band.frequencyText.data(),
-                                                    static_cast<qsizetype>(band.frequencyText.size()))
-                                      .remove(QLatin1Char('.'));
+        const QString frequency = toQString(band.frequencyText).remove(QLatin1Char('.'));
         const QString caption = QStringLiteral("%1, %2M").arg(frequency, rowName("", b));
         BandLabels[at(b)] = makeLabel(row, QLatin1String(bandLabelNames[b]), caption, twipsRect(840, 10, 1095, 220));
 
@@ -290,8 +293,7 @@ void frmCondensed::LookUp(int slotIndex)
 {
     for (BandIndex b = 0; b < BandCount; ++b) {
         const BeaconIndex station = ScheduleClock::beaconOn(b, slotIndex);
-        const std::string_view callsign = BeaconCatalogue::beacon(station).callsign;
-        Callsigns[at(b)]->setText(QString::fromUtf8(callsign.data(), static_cast<qsizetype>(callsign.size())));
+        Callsigns[at(b)]->setText(toQString(BeaconCatalogue::beacon(station).callsign));
         LedBand = b;
         switch (status_.SelectedStatus(station)) {
         case BeaconStatus::OK: FCLedOK(); break;
