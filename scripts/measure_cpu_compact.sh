@@ -47,7 +47,12 @@ measure() {
     printf '[Halvion]\nLEDSpeed=%s\nAOT=False\n' "$rate" >"$work/compact/.config/Halvion/Halvion.ini"
     RATE=$rate WORK=$work xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
         set -u
-        start() { HOME=$WORK/$1 XDG_CONFIG_HOME=$WORK/$1/.config build/app/halvion >/dev/null 2>&1 & echo $!; }
+        # Each copy gets its own runtime folder: Halvion otherwise runs once per user.
+        start() {
+            mkdir -p -m 700 "$WORK/$1/run"
+            HOME=$WORK/$1 XDG_CONFIG_HOME=$WORK/$1/.config XDG_RUNTIME_DIR=$WORK/$1/run \
+                build/app/halvion >/dev/null 2>&1 & echo $!
+        }
         main_window() { xdotool search --sync --onlyvisible --pid "$1" --name "^Halvion$" | head -n 1; }
         # The 20 Meters button lies at about (50, 401) of the client area, below the menu bar.
         track20() {
