@@ -18,10 +18,13 @@
 
 namespace halvion {
 
+class DescriptionForm;
 class Form1;
+class frmAbout;
 class frmSelStatus;
 class frmSplash;
 class SetTimeForm;
+class InstructionForm;
 
 class Program : public QObject {
     Q_OBJECT
@@ -39,6 +42,9 @@ public:
     SetTimeForm *timeDialog() const;
     // The time servers, clock setter and message boxes the time dialog uses.
     TimeService &timeService() { return timeService_; }
+    InstructionForm *instructions() const;
+    DescriptionForm *description() const;
+    frmAbout *about() const;
     AppState &state() { return state_; }
     StatusStore &status() { return status_; }
 
@@ -60,6 +66,9 @@ private:
     void returnFromStatusEditor();
     void shutdown();
     void openTimeDialog();
+    void openInstructions();
+    void openDescription();
+    void openAbout();
 
     const ClockSource &clock_;
     SettingsFile settings_;
@@ -72,6 +81,9 @@ private:
     SystemClockSetter systemClock_;
     MessageBoxSink messageBoxes_;
     TimeService timeService_{TimeServerTable::builtIn(), &systemClock_, &messageBoxes_};
+    QPointer<InstructionForm> instructions_;
+    QPointer<DescriptionForm> description_;
+    QPointer<frmAbout> about_;
     bool shuttingDown_ = false;
 };
 
