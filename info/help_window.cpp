@@ -68,6 +68,8 @@ HelpWindow::HelpWindow(const char *name, const QString &caption, const QString &
     RichTextBox1->setOpenLinks(false);
     RichTextBox1->document()->setDocumentMargin(14);
     RichTextBox1->setHtml(text);
+    // The keys scroll the text as soon as the window opens.
+    RichTextBox1->setFocus();
 
     closeButton_ = new QPushButton(QStringLiteral("&Close"), this);
     closeButton_->setObjectName(QLatin1String(closeName));
