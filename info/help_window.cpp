@@ -38,18 +38,19 @@ QString stationRows()
     return rows;
 }
 
-} // namespace
-
 QString instructionsHtml()
 {
     return resourceText(QStringLiteral(":/help/instructions.html"));
 }
 
+// The description's station list is filled in from the beacon catalogue.
 QString descriptionHtml()
 {
     return resourceText(QStringLiteral(":/help/description.html"))
         .replace(QStringLiteral("<!-- station rows -->"), stationRows());
 }
+
+} // namespace
 
 HelpWindow::HelpWindow(const char *name, const QString &caption, const QString &text, const char *closeName,
                        QWidget *parent)

@@ -50,9 +50,4 @@ public:
     QPushButton *Command2 = nullptr;
 };
 
-// The help texts as shipped; the description's station list is filled in from the
-// beacon catalogue.
-QString instructionsHtml();
-QString descriptionHtml();
-
 } // namespace halvion

@@ -1,11 +1,11 @@
 #include "sys_info.h"
 
-#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStringList>
 
 #ifdef Q_OS_WIN
+#include <QFileInfo>
 #include <QSettings>
 #endif
 
