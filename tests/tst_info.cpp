@@ -8,12 +8,12 @@
 #include "frm_splash.h"
 #include "help_window.h"
 #include "message_sink.h"
+#include "link_recorder.h"
 #include "open_link.h"
 #include "sys_info.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
@@ -39,19 +39,9 @@ using halvion::InstructionForm;
 using halvion::MessageIcon;
 using halvion::OpenLink;
 
-// Stands in for the browser and every other program a URL scheme could start.
-class LinkRecorder : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public Q_SLOTS:
-    void open(const QUrl& url) { opened.append(url); }
-};
 
 namespace {
 
-const QStringList AllSchemes{"http", "https", "file", "ftp", "mailto", "javascript", "data",
-                             "about", "tel", "ssh", "smb", "c"};
 
 // Counts pixels of the label that are clearly the given colour.
 int pixelsOfColour(QWidget* widget, const QColor& colour)
@@ -123,8 +113,6 @@ class TestInfo : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void cleanupTestCase();
     void init();
 
     void openLinkOpensOnlyWebAddresses_data();
@@ -152,18 +140,6 @@ private Q_SLOTS:
 private:
     LinkRecorder recorder_;
 };
-
-void TestInfo::initTestCase()
-{
-    for (const QString& scheme : AllSchemes)
-        QDesktopServices::setUrlHandler(scheme, &recorder_, "open");
-}
-
-void TestInfo::cleanupTestCase()
-{
-    for (const QString& scheme : AllSchemes)
-        QDesktopServices::unsetUrlHandler(scheme);
-}
 
 void TestInfo::init()
 {

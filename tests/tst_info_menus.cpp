@@ -8,12 +8,12 @@
 #include "frm_about.h"
 #include "frm_splash.h"
 #include "help_window.h"
+#include "link_recorder.h"
 #include "open_link.h"
 #include "program.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QDesktopServices>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
@@ -23,18 +23,9 @@
 
 using namespace halvion;
 
-// Stands in for the browser and every other program a URL scheme could start.
-class LinkRecorder : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public Q_SLOTS:
-    void open(const QUrl &url) { opened.append(url); }
-};
 
 namespace {
 
-const QStringList Schemes{"http", "https", "file", "ftp", "javascript", "mailto"};
 
 // The program started and handed over to the main window, over a settings file
 // holding `ini` (none: no file).
@@ -106,7 +97,6 @@ class TestInfoMenus : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
-    void cleanupTestCase();
     void init();
 
     void menus();
@@ -125,14 +115,6 @@ void TestInfoMenus::initTestCase()
 {
     settledIni = Running().file();
     QVERIFY(settledIni.contains("NCDXFweb="));
-    for (const QString &scheme : Schemes)
-        QDesktopServices::setUrlHandler(scheme, &recorder_, "open");
-}
-
-void TestInfoMenus::cleanupTestCase()
-{
-    for (const QString &scheme : Schemes)
-        QDesktopServices::unsetUrlHandler(scheme);
 }
 
 void TestInfoMenus::init()
