@@ -6,7 +6,7 @@
 #
 # The program runs from a settings file of its own in a temporary folder, with its
 # clock held at 14:07:46 (faketime), so every run gives the same pictures: ZS6DN on
-# 20 m, six seconds into its slot. Builds Halvion first if needed.
+# 20 m, six seconds into its slot. Brings the build up to date first.
 #
 # Needs xvfb-run, xdotool, ImageMagick's import and convert, faketime
 # (scripts/setup.sh --desktop-tools installs them).
@@ -14,7 +14,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 if [ "${1:-}" != "--inside-x" ]; then
-    [ -x build/app/halvion ] || scripts/build.sh
+    scripts/build.sh
     work=$(mktemp -d)
     trap 'rm -rf "$work"' EXIT
     # Every station on the air except two, so the map shows all three marker kinds.
