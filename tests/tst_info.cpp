@@ -7,8 +7,8 @@
 #include "frm_about.h"
 #include "frm_splash.h"
 #include "help_window.h"
-#include "message_sink.h"
 #include "link_recorder.h"
+#include "message_sink.h"
 #include "open_link.h"
 #include "sys_info.h"
 
