@@ -2,8 +2,10 @@
 
 #include "form1.h"
 #include "frm_condensed.h"
+#include "frm_about.h"
 #include "frm_sel_status.h"
 #include "frm_splash.h"
+#include "help_window.h"
 #include "set_time_form.h"
 
 #include <QApplication>
@@ -39,6 +41,8 @@ Program::~Program()
     delete compact_;
     delete statusEditor_;
     delete splash_;
+    delete instructions_;
+    delete description_;
     delete form1_;
 }
 
@@ -47,6 +51,9 @@ frmSelStatus *Program::statusEditor() const { return statusEditor_; }
 frmSplash *Program::splash() const { return splash_; }
 SetTimeForm *Program::timeDialog() const { return timeDialog_; }
 frmCondensed *Program::compactView() const { return compact_; }
+InstructionForm *Program::instructions() const { return instructions_; }
+DescriptionForm *Program::description() const { return description_; }
+frmAbout *Program::about() const { return about_; }
 
 std::string Program::defaultSettingsPath()
 {
@@ -76,6 +83,9 @@ void Program::loadMainWindow()
     connect(form1_, &Form1::timeDialogRequested, this, &Program::openTimeDialog);
     connect(form1_, &Form1::closing, this, &Program::shutdown);
     connect(form1_, &Form1::compactViewRequested, this, &Program::openCompactView);
+    connect(form1_, &Form1::instructionsRequested, this, &Program::openInstructions);
+    connect(form1_, &Form1::descriptionRequested, this, &Program::openDescription);
+    connect(form1_, &Form1::aboutRequested, this, &Program::openAbout);
     form1_->Form_Load();
     createStatusEditor();
     centreOnScreen(form1_);
@@ -209,7 +219,40 @@ void Program::shutdown()
         statusEditor_->close();
     if (splash_)
         splash_->close();
+    if (about_)
+        about_->close();
+    if (instructions_)
+        instructions_->close();
+    if (description_)
+        description_->close();
     Q_EMIT finished();
+}
+
+// A help window is made at its first opening and only hidden by its Close button, so
+// every later opening shows the same window, placed at the main window's corner.
+void Program::openInstructions()
+{
+    if (!instructions_)
+        instructions_ = new InstructionForm;
+    instructions_->openAt(form1_);
+}
+
+void Program::openDescription()
+{
+    if (!description_)
+        description_ = new DescriptionForm;
+    description_->openAt(form1_);
+}
+
+// The About box is modal and made afresh each time; OK or its close box ends it.
+void Program::openAbout()
+{
+    if (about_)
+        return;
+    about_ = new frmAbout(messageBoxes_, form1_);
+    about_->setAttribute(Qt::WA_DeleteOnClose);
+    about_->Form_Load();
+    about_->show();
 }
 
 } // namespace halvion

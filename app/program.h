@@ -18,11 +18,14 @@
 
 namespace halvion {
 
+class DescriptionForm;
 class Form1;
 class frmCondensed;
+class frmAbout;
 class frmSelStatus;
 class frmSplash;
 class SetTimeForm;
+class InstructionForm;
 
 class Program : public QObject {
     Q_OBJECT
@@ -41,6 +44,9 @@ public:
     // The time servers, clock setter and message boxes the time dialog uses.
     TimeService &timeService() { return timeService_; }
     frmCondensed *compactView() const;
+    InstructionForm *instructions() const;
+    DescriptionForm *description() const;
+    frmAbout *about() const;
     AppState &state() { return state_; }
     StatusStore &status() { return status_; }
 
@@ -65,6 +71,9 @@ private:
     void exitFromCompactView();
     void shutdown();
     void openTimeDialog();
+    void openInstructions();
+    void openDescription();
+    void openAbout();
 
     const ClockSource &clock_;
     SettingsFile settings_;
@@ -78,6 +87,9 @@ private:
     MessageBoxSink messageBoxes_;
     TimeService timeService_{TimeServerTable::builtIn(), &systemClock_, &messageBoxes_};
     QPointer<frmCondensed> compact_;
+    QPointer<InstructionForm> instructions_;
+    QPointer<DescriptionForm> description_;
+    QPointer<frmAbout> about_;
     bool shuttingDown_ = false;
 };
 

@@ -14,8 +14,6 @@
 
 namespace halvion {
 
-const char HomePageAddress[] = HALVION_HOME_PAGE;
-
 namespace {
 
 const QColor LinkAtRest(0, 0, 255);

@@ -10,9 +10,6 @@ class QTimer;
 
 namespace halvion {
 
-// The home page shown and opened by the splash's link (set at build time).
-extern const char HomePageAddress[];
-
 class frmSplash : public QWidget {
     Q_OBJECT
 public:

@@ -5,6 +5,13 @@
 
 namespace halvion {
 
+const char HomePageAddress[] = HALVION_HOME_PAGE;
+
+QString homePageHost()
+{
+    return QUrl(QString::fromUtf8(HomePageAddress)).host();
+}
+
 bool OpenLink(const QString& address)
 {
     const QUrl url(address, QUrl::StrictMode);

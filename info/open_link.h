@@ -8,6 +8,13 @@
 
 namespace halvion {
 
+// The program's home page: the splash's link and the About menu's last item (set at
+// build time).
+extern const char HomePageAddress[];
+
+// The home page's host name, as the About menu shows it ("www.example.org").
+QString homePageHost();
+
 // Hands `address` to the desktop's browser when it is an absolute http:// or
 // https:// URL with a host; anything else opens nothing. The text is taken as it
 // is (no trimming). Returns whether the URL was handed over and accepted.

@@ -4,6 +4,7 @@
 #include "form1_util.h"
 
 #include "led_pictures.h"
+#include "open_link.h"
 #include "resource_pixmap.h"
 #include "twips.h"
 
@@ -296,6 +297,9 @@ void Form1::buildMenus()
     connect(LEDBlinkRateFast, &QAction::triggered, this, [this] { SetBlinkRate(BlinkRate::Fast); });
 
     BeaconStatus = menu("BeaconStatus", QStringLiteral("&Beacon Status"));
+    GoToNCDXFWebSite = item(BeaconStatus, "GoToNCDXFWebSite",
+                            QStringLiteral("Go To NCDXF Web Site For Current Beacon Status..."), false,
+                            &Form1::GoToNCDXFWebSite_Click);
     UpdateBeaconStatus = item(BeaconStatus, "UpdateBeaconStatus",
                               QStringLiteral("Update Halvion -  Beacon Marker Status"), false, nullptr);
     connect(UpdateBeaconStatus, &QAction::triggered, this, &Form1::statusEditorRequested);
@@ -305,8 +309,24 @@ void Form1::buildMenus()
                           false, nullptr);
     connect(NISTtimeserver, &QAction::triggered, this, &Form1::timeDialogRequested);
     HAMInfo = menu("HAMInfo", QStringLiteral("Internet &HAM Info"));
+    Greyline = item(HAMInfo, "Greyline", QStringLiteral("Greyline..."), false, &Form1::Greyline_Click);
+    Propagation = item(HAMInfo, "Propagation", QStringLiteral("Propagation..."), false, &Form1::Propagation_Click);
+    LatestWWV = item(HAMInfo, "LatestWWV", QStringLiteral("WWV Geo Alert Message..."), false,
+                     &Form1::LatestWWV_Click);
+    DXPeditions = item(HAMInfo, "DXPeditions", QStringLiteral("DXPeditions..."), false, &Form1::DXPeditions_Click);
+    Latest425 = item(HAMInfo, "Latest425", QStringLiteral("425 DX News / Bulletin..."), false,
+                     &Form1::Latest425_Click);
+
+    // The item names run crosswise to their captions; each opens what its caption says.
     HelpMenu = menu("HelpMenu", QStringLiteral("I&nstructions"));
+    PgmDes = item(HelpMenu, "PgmDes", QStringLiteral("Program Instructions"), false, &Form1::PgmDes_Click);
     About = menu("About", QStringLiteral("&About..."));
+    PgmInstructionsMenu = item(About, "PgmInstructionsMenu", QStringLiteral("Program Description"), false,
+                               &Form1::PgmInstructionsMenu_Click);
+    AboutMenu = item(About, "AboutMenu", QStringLiteral("About Halvion"), false, &Form1::AboutMenu_Click);
+    About->addSeparator();
+    WebSite = item(About, "WebSite", QStringLiteral("Visit Web Site: ") + homePageHost(), false,
+                   &Form1::WebSite_Click);
 }
 
 void Form1::closeEvent(QCloseEvent *event)

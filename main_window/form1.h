@@ -108,6 +108,18 @@ public:
     // The UTC clock the greyline follows (the PC clock unless a test sets one).
     void setUtcClock(const UtcClock &clock) { utcClock_ = &clock; }
 
+    // Web pages, help windows and the About box.
+    void GoToNCDXFWebSite_Click();
+    void Greyline_Click();
+    void Propagation_Click();
+    void LatestWWV_Click();
+    void DXPeditions_Click();
+    void Latest425_Click();
+    void WebSite_Click();
+    void PgmDes_Click();
+    void PgmInstructionsMenu_Click();
+    void AboutMenu_Click();
+
     // State the tick keeps between runs.
     const std::string &CurrentCallsign() const { return currentCallsign_; }
     bool BlinkPhase() const { return blinkPhase_; }
@@ -140,12 +152,19 @@ public:
             *LEDBlinkRateSlow = nullptr, *LEDBlinkRateMedium = nullptr, *LEDBlinkRateFast = nullptr,
             *UpdateBeaconStatus = nullptr, *GreylineMenu = nullptr, *MyStationMenu = nullptr;
     QAction *NISTtimeserver = nullptr;
+    QAction *GoToNCDXFWebSite = nullptr, *Greyline = nullptr, *Propagation = nullptr, *LatestWWV = nullptr,
+            *DXPeditions = nullptr, *Latest425 = nullptr, *PgmDes = nullptr, *PgmInstructionsMenu = nullptr,
+            *AboutMenu = nullptr, *WebSite = nullptr;
 
 Q_SIGNALS:
     // The user asked for the status editor ("Update Halvion -  Beacon Marker Status").
     void statusEditorRequested();
     // The user asked to set the PC clock from a NIST time server.
     void timeDialogRequested();
+    // "Program Instructions", "Program Description" and "About Halvion" were chosen.
+    void instructionsRequested();
+    void descriptionRequested();
+    void aboutRequested();
     // The window is closing: the program ends.
     void closing();
     // The user asked for the compact all-band view in this window's place.

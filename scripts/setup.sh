@@ -13,7 +13,7 @@ packages=(
     libnova-dev libhamlib-dev pkg-config geographiclib-tools
 )
 if [ "${1:-}" = "--desktop-tools" ]; then
-    packages+=(xvfb xauth xdotool imagemagick python3)
+    packages+=(xvfb xauth xdotool imagemagick python3 faketime)
 fi
 if [ "${1:-}" = "--fuzz-tools" ]; then
     packages+=(clang libclang-rt-14-dev ninja-build)

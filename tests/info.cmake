@@ -1,3 +1,6 @@
 if(TARGET halvion_info)
-    halvion_add_test(NAME tst_info SOURCES tst_info.cpp LIBS halvion_info Qt6::Widgets)
+    halvion_add_test(NAME tst_info SOURCES tst_info.cpp link_recorder.h LIBS halvion_info Qt6::Widgets)
+endif()
+if(TARGET halvion_program)
+    halvion_add_test(NAME tst_info_menus SOURCES tst_info_menus.cpp link_recorder.h LIBS halvion_program Qt6::Widgets)
 endif()

@@ -16,7 +16,9 @@ QString messageLines(const QString &text)
 QMessageBox *makeMessageBox(QWidget *parent, MessageIcon icon, const QString &title, const QString &text)
 {
     auto *box = new QMessageBox(parent);
-    box->setIcon(icon == MessageIcon::Information ? QMessageBox::Information : QMessageBox::Warning);
+    box->setIcon(icon == MessageIcon::Information ? QMessageBox::Information
+                 : icon == MessageIcon::None          ? QMessageBox::NoIcon
+                                                      : QMessageBox::Warning);
     box->setWindowTitle(title);
     box->setTextFormat(Qt::PlainText);
     box->setText(messageLines(text));

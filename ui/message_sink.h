@@ -13,7 +13,8 @@ class QWidget;
 
 namespace halvion {
 
-enum class MessageIcon { Information, Exclamation };
+// None: a plain notice, without an icon.
+enum class MessageIcon { Information, Exclamation, None };
 
 class MessageSink {
 public:
