@@ -3,9 +3,11 @@
 #include "form1.h"
 #include "frm_sel_status.h"
 #include "frm_splash.h"
+#include "monitor_controller.h"
 #include "set_time_form.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QScreen>
 #include <QStandardPaths>
 
@@ -26,7 +28,7 @@ void centreOnScreen(QWidget *window)
 } // namespace
 
 Program::Program(const std::string &settingsPath, const ClockSource &clock, QObject *parent)
-    : QObject(parent), clock_(clock), settings_(settingsPath), status_(settings_)
+    : QObject(parent), clock_(clock), settings_(settingsPath), status_(settings_), monitorLogPath_(MonitorLog::defaultPath())
 {
 }
 
@@ -34,12 +36,22 @@ Program::~Program()
 {
     shuttingDown_ = true;
     delete timeDialog_;
+    delete monitor_;
     delete statusEditor_;
     delete splash_;
     delete form1_;
 }
 
 Form1 *Program::mainWindow() const { return form1_; }
+
+MonitorController &Program::monitor()
+{
+    if (!monitor_)
+        monitor_ = new MonitorController(state_, settings_, monitorLogPath_, [] { return QDateTime::currentMSecsSinceEpoch(); },
+                                         MonitorController::messageBoxes(), this);
+    return *monitor_;
+}
+
 frmSelStatus *Program::statusEditor() const { return statusEditor_; }
 frmSplash *Program::splash() const { return splash_; }
 SetTimeForm *Program::timeDialog() const { return timeDialog_; }
@@ -71,6 +83,9 @@ void Program::loadMainWindow()
     connect(form1_, &Form1::statusEditorRequested, this, &Program::openStatusEditor);
     connect(form1_, &Form1::timeDialogRequested, this, &Program::openTimeDialog);
     connect(form1_, &Form1::closing, this, &Program::shutdown);
+    connect(form1_, &Form1::beaconMonitorRequested, this, [this] { monitor().openMonitor(); });
+    connect(form1_, &Form1::analyzeRecordingRequested, this, [this] { monitor().openAnalyzeRecording(); });
+    connect(form1_, &Form1::monitorResultsRequested, this, [this] { monitor().openResults(); });
     form1_->Form_Load();
     createStatusEditor();
     centreOnScreen(form1_);
@@ -167,6 +182,8 @@ void Program::shutdown()
         statusEditor_->close();
     if (splash_)
         splash_->close();
+    if (monitor_)
+        monitor_->closeWindows();
     Q_EMIT finished();
 }
 

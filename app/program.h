@@ -13,12 +13,14 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QString>
 
 #include <string>
 
 namespace halvion {
 
 class Form1;
+class MonitorController;
 class frmSelStatus;
 class frmSplash;
 class SetTimeForm;
@@ -40,6 +42,10 @@ public:
     // The time servers, clock setter and message boxes the time dialog uses.
     TimeService &timeService() { return timeService_; }
     AppState &state() { return state_; }
+    // The beacon monitor, made when one of its windows is first opened.
+    MonitorController &monitor();
+    // Where the monitor keeps its log; tests point it into a temporary folder.
+    void setMonitorLogPath(const QString &path) { monitorLogPath_ = path; }
     StatusStore &status() { return status_; }
 
     // Raises the window the user works in (a second start of the program asks for it).
@@ -72,6 +78,8 @@ private:
     SystemClockSetter systemClock_;
     MessageBoxSink messageBoxes_;
     TimeService timeService_{TimeServerTable::builtIn(), &systemClock_, &messageBoxes_};
+    QPointer<MonitorController> monitor_;
+    QString monitorLogPath_;
     bool shuttingDown_ = false;
 };
 

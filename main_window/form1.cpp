@@ -298,6 +298,14 @@ void Form1::buildMenus()
                               QStringLiteral("Update Halvion -  Beacon Marker Status"), false, nullptr);
     connect(UpdateBeaconStatus, &QAction::triggered, this, &Form1::statusEditorRequested);
 
+    MonitorMenu = menu("MonitorMenu", QStringLiteral("&Monitor"));
+    BeaconMonitorMenu = item(MonitorMenu, "BeaconMonitorMenu", QStringLiteral("Beacon Monitor..."), false, nullptr);
+    AnalyzeRecordingMenu = item(MonitorMenu, "AnalyzeRecordingMenu", QStringLiteral("Analyze Recording..."), false, nullptr);
+    MonitorResultsMenu = item(MonitorMenu, "MonitorResultsMenu", QStringLiteral("Monitor Results..."), false, nullptr);
+    connect(BeaconMonitorMenu, &QAction::triggered, this, &Form1::beaconMonitorRequested);
+    connect(AnalyzeRecordingMenu, &QAction::triggered, this, &Form1::analyzeRecordingRequested);
+    connect(MonitorResultsMenu, &QAction::triggered, this, &Form1::monitorResultsRequested);
+
     SetPCclock = menu("SetPCclock", QStringLiteral("&Internet Time"));
     NISTtimeserver = item(SetPCclock, "NISTtimeserver", QStringLiteral("Set PC Time (Via Internet NIST Time Server)"),
                           false, nullptr);

@@ -136,12 +136,18 @@ public:
             *LEDBlinkRateSlow = nullptr, *LEDBlinkRateMedium = nullptr, *LEDBlinkRateFast = nullptr,
             *UpdateBeaconStatus = nullptr, *GreylineMenu = nullptr, *MyStationMenu = nullptr;
     QAction *NISTtimeserver = nullptr;
+    QMenu *MonitorMenu = nullptr;
+    QAction *BeaconMonitorMenu = nullptr, *AnalyzeRecordingMenu = nullptr, *MonitorResultsMenu = nullptr;
 
 Q_SIGNALS:
     // The user asked for the status editor ("Update Halvion -  Beacon Marker Status").
     void statusEditorRequested();
     // The user asked to set the PC clock from a NIST time server.
     void timeDialogRequested();
+    // The beacon monitor's windows: listening, analysing a recording, the results.
+    void beaconMonitorRequested();
+    void analyzeRecordingRequested();
+    void monitorResultsRequested();
     // The window is closing: the program ends.
     void closing();
 

@@ -6,6 +6,7 @@
 #include "monitor_engine.h"
 #include "monitor_log.h"
 #include "monitor_signal.h"
+#include "recording_start.h"
 #include "sample_stream.h"
 #include "scan_rotation.h"
 #include "slot_analyzer.h"
@@ -125,6 +126,8 @@ private Q_SLOTS:
     void badWav_data();
     void badWav();
     void recordingThroughTheEngine();
+    void recordingStartFromTheFile_data();
+    void recordingStartFromTheFile();
     void logRowsQueriesAndCsv();
     void logSurvivesKill();
 };
@@ -459,6 +462,34 @@ void TestMonitor::recordingThroughTheEngine()
     QVERIFY(engine.analyzeRecording(path, start, band, error));
     QVERIFY(finished.wait(20000));
     QCOMPARE(log.count(), 5);
+}
+
+void TestMonitor::recordingStartFromTheFile_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<int>("band");
+    const QString fromFileTime = QStringLiteral("2026-12-10T10:09:30Z"); // modified 10:19:30, 600 s long
+    QTest::newRow("stamp and Hz") << "SDR_20261210_101500Z_14100000Hz_AF.wav" << "2026-12-10T10:15:00Z" << 0;
+    QTest::newRow("kHz off by the pitch") << "HDSDR_20261210_101500Z_18110kHz_AF.wav" << "2026-12-10T10:15:00Z" << 1;
+    QTest::newRow("MHz with decimals") << "rec 20261210T235959Z 28.2006 MHz.wav" << "2026-12-10T23:59:59Z" << 4;
+    QTest::newRow("not a beacon frequency") << "x_20261210_101500Z_7030000Hz.wav" << "2026-12-10T10:15:00Z" << -1;
+    QTest::newRow("no stamp") << "beacons-15m-21150kHz.wav" << fromFileTime << 2;
+    QTest::newRow("no date in it at all") << "recording.wav" << fromFileTime << -1;
+    QTest::newRow("impossible date") << "r_20261340_101500Z.wav" << fromFileTime << -1;
+    QTest::newRow("too many digits") << "r_2026121010150012.wav" << fromFileTime << -1;
+}
+
+void TestMonitor::recordingStartFromTheFile()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, start);
+    QFETCH(int, band);
+    const qint64 modified = QDateTime::fromString(QStringLiteral("2026-12-10T10:19:30Z"), Qt::ISODate).toMSecsSinceEpoch();
+    const RecordingStartGuess g = guessRecordingStart(QStringLiteral("/some/folder/") + name, modified, 600.0);
+    QCOMPARE(QDateTime::fromMSecsSinceEpoch(g.startUtcMs, Qt::UTC).toString(Qt::ISODate), start);
+    QCOMPARE(g.fromName, start != QLatin1String("2026-12-10T10:09:30Z"));
+    QCOMPARE(g.band, band);
 }
 
 void TestMonitor::logRowsQueriesAndCsv()
