@@ -136,7 +136,6 @@ public:
             *LEDBlinkRateSlow = nullptr, *LEDBlinkRateMedium = nullptr, *LEDBlinkRateFast = nullptr,
             *UpdateBeaconStatus = nullptr, *GreylineMenu = nullptr, *MyStationMenu = nullptr;
     QAction *NISTtimeserver = nullptr;
-    QMenu *MonitorMenu = nullptr;
     QAction *BeaconMonitorMenu = nullptr, *AnalyzeRecordingMenu = nullptr, *MonitorResultsMenu = nullptr;
 
 Q_SIGNALS:

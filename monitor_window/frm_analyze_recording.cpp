@@ -49,7 +49,7 @@ frmAnalyzeRecording::frmAnalyzeRecording(MonitorController &monitor, QWidget *pa
     AnalysisProgress->setObjectName(QStringLiteral("AnalysisProgress"));
     AnalysisProgress->setRange(0, 100);
     AnalysisProgress->setValue(0);
-    AnalyzeButton = new QPushButton(QStringLiteral("Analyze"), this);
+    AnalyzeButton = new QPushButton(QStringLiteral("&Analyze"), this);
     AnalyzeButton->setObjectName(QStringLiteral("AnalyzeButton"));
     AnalyzeButton->setEnabled(false);
     CancelButton = new QPushButton(QStringLiteral("Close"), this);
@@ -71,6 +71,8 @@ frmAnalyzeRecording::frmAnalyzeRecording(MonitorController &monitor, QWidget *pa
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addLayout(buttons);
+
+    RecordingStart->setDateTime(QDateTime::fromMSecsSinceEpoch(monitor_.nowUtcMs(), Qt::UTC));
 
     connect(BrowseButton, &QPushButton::clicked, this, &frmAnalyzeRecording::BrowseButton_Click);
     connect(AnalyzeButton, &QPushButton::clicked, this, &frmAnalyzeRecording::AnalyzeButton_Click);
@@ -98,14 +100,15 @@ void frmAnalyzeRecording::setRecordingPath(const QString &path)
     if (guess.band >= 0)
         RecordingBand->setCurrentIndex(guess.band);
     const int seconds = int(reader.durationSeconds());
-    RecordingInfo->setText(QStringLiteral("%1 min %2 s at %3 Hz, %4 channel(s). Start time %5%6.")
+    RecordingInfo->setText(QStringLiteral("%1 min %2 s at %3 Hz, %4 channel(s). %5.")
                                .arg(seconds / 60)
                                .arg(seconds % 60, 2, 10, QLatin1Char('0'))
                                .arg(reader.sampleRate())
                                .arg(reader.channels())
-                               .arg(guess.fromName ? QStringLiteral("from the file name")
-                                                   : QStringLiteral("from the file's time less its length"))
-                               .arg(guess.band >= 0 ? QStringLiteral(", band from the file name") : QString()));
+                               .arg(guess.fromName && guess.band >= 0 ? QStringLiteral("Start time and band from the file name")
+                                    : guess.fromName ? QStringLiteral("Start time from the file name")
+                                    : guess.band >= 0 ? QStringLiteral("Band from the file name, start time from the file's time less its length")
+                                                      : QStringLiteral("Start time from the file's time less its length")));
     showBusy(monitor_.engine().recordingBusy());
 }
 

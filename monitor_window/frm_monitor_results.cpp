@@ -22,6 +22,7 @@
 #include <QValueAxis>
 #include <QVBoxLayout>
 
+#include <array>
 #include <cmath>
 
 namespace halvion {
@@ -47,6 +48,9 @@ QString ageText(qint64 ms)
 QString dbText(double db) { return std::isfinite(db) ? QStringLiteral("%1 dB").arg(db, 0, 'f', 1) : QStringLiteral("-"); }
 
 constexpr qint64 DayMs = 24 * 60 * 60 * 1000;
+
+const std::array<QColor, BandCount> BandColours{QColor(0x1f, 0x77, 0xb4), QColor(0x2c, 0xa0, 0x2c), QColor(0xff, 0x7f, 0x0e),
+                                                QColor(0x94, 0x67, 0xbd), QColor(0xd6, 0x27, 0x28)};
 
 // The time axis labels its points in local time; the chart speaks UTC, so each point
 // goes where the local clock would show that UTC time of day.
@@ -91,12 +95,12 @@ frmMonitorResults::frmMonitorResults(MonitorController &monitor, QWidget *parent
 
     ColourKey = new QLabel(this);
     ColourKey->setObjectName(QStringLiteral("ColourKey"));
-    QString key = QStringLiteral("Lowest power heard: ");
+    QString key = QStringLiteral("Lowest power heard:<br>");
     const char *names[] = {"not heard", "100 W", "10 W", "1 W", "0.1 W"};
     for (int d = 0; d <= 4; ++d)
-        key += QStringLiteral("<span style=\"background:%1\">&nbsp;&nbsp;&nbsp;&nbsp;</span> %2&nbsp;&nbsp; ")
+        key += QStringLiteral("<span style=\"background:%1\">&nbsp;&nbsp;&nbsp;&nbsp;</span>&nbsp;%2&nbsp;&nbsp; ")
                    .arg(MonitorColours::forResult(d).name(), QLatin1String(names[d]));
-    ColourKey->setText(key + QStringLiteral("<br>Colours fade as a measurement grows older than a quarter of an hour."));
+    ColourKey->setText(key + QStringLiteral("<br>Colours fade once a measurement is older than a quarter of an hour."));
     ColourKey->setWordWrap(true);
 
     ChartSubject = new QComboBox(this);
@@ -237,6 +241,8 @@ void frmMonitorResults::showChart()
         if (!s) {
             s = new QScatterSeries;
             s->setName(byStation ? bandName(k) : callsign(k));
+            if (byStation) // each band keeps its colour whichever station is charted
+                s->setColor(BandColours[std::size_t(k)]);
             s->setMarkerSize(7);
             s->setBorderColor(Qt::transparent);
         }
@@ -263,7 +269,7 @@ void frmMonitorResults::showClockOffset()
 {
     const auto offset = monitor_.engine().clockOffset().offsetSeconds();
     if (!offset) {
-        ClockOffsetLabel->setText(QStringLiteral("PC clock from the air: not measured yet (listening live)."));
+        ClockOffsetLabel->setText(QStringLiteral("PC clock from the air: not known yet (measured while listening live)."));
         return;
     }
     ClockOffsetLabel->setText(QStringLiteral("PC clock from the air: %1 s %2%3")
