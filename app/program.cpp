@@ -48,7 +48,7 @@ MonitorController &Program::monitor()
 {
     if (!monitor_)
         monitor_ = new MonitorController(state_, settings_, monitorLogPath_, [] { return QDateTime::currentMSecsSinceEpoch(); },
-                                         MonitorController::messageBoxes(), this);
+                                         messageBoxes_, this);
     return *monitor_;
 }
 

@@ -1,11 +1,14 @@
 #include "monitor_controller.h"
 
+#include "scan_rotation.h"
+
 #include "frm_analyze_recording.h"
 #include "frm_beacon_monitor.h"
 #include "frm_monitor_results.h"
 #include "settings_file.h"
 
-#include <QMessageBox>
+#include <QApplication>
+#include <QTimer>
 
 namespace halvion {
 
@@ -17,10 +20,15 @@ constexpr std::string_view DeviceMarker = "NoMonitorDevice";
 } // namespace
 
 MonitorController::MonitorController(AppState &state, SettingsFile &settings, QString logPath,
-                                     std::function<qint64()> nowUtcMs, MonitorMessageSink messages, QObject *parent)
+                                     std::function<qint64()> nowUtcMs, MessageSink &messages, QObject *parent)
     : QObject(parent), state_(state), settings_(settings), logPath_(std::move(logPath)), now_(std::move(nowUtcMs)),
-      messages_(std::move(messages)), engine_(log_)
+      messages_(messages), engine_(log_)
 {
+    ScanTimer = new QTimer(this);
+    ScanTimer->setObjectName(QStringLiteral("ScanTimer"));
+    ScanTimer->setSingleShot(true);
+    ScanTimer->setTimerType(Qt::PreciseTimer);
+    connect(ScanTimer, &QTimer::timeout, this, &MonitorController::ScanTimer_Timer);
     engine_.setToneSearch({double(pitchHz()), 300});
     engine_.setBandForSlot([this](qint64 slot) { return bandForSlot(slot); });
     connect(&audio_, &AudioInput::samplesReady, this, &MonitorController::takeSamples);
@@ -35,6 +43,7 @@ MonitorController::MonitorController(AppState &state, SettingsFile &settings, QS
 
 MonitorController::~MonitorController()
 {
+    ScanTimer->stop();
     audio_.stop();
     closeWindows();
 }
@@ -43,13 +52,9 @@ frmBeaconMonitor *MonitorController::monitorWindow() const { return monitor_; }
 frmAnalyzeRecording *MonitorController::analyzeWindow() const { return analyze_; }
 frmMonitorResults *MonitorController::resultsWindow() const { return results_; }
 
-MonitorMessageSink MonitorController::messageBoxes()
+void MonitorController::message(const QString &title, const QString &text, bool error) const
 {
-    return [](const QString &title, const QString &text, bool error) {
-        QMessageBox box(error ? QMessageBox::Warning : QMessageBox::Information, title, text, QMessageBox::Ok);
-        box.setTextFormat(Qt::PlainText);
-        box.exec();
-    };
+    messages_.show(QApplication::activeWindow(), error ? MessageIcon::Exclamation : MessageIcon::Information, title, text);
 }
 
 bool MonitorController::ensureLog()
@@ -109,8 +114,37 @@ void MonitorController::stopListening()
     engine_.resetStream();
 }
 
+void MonitorController::setScanMode(bool on)
+{
+    scanMode_ = on;
+    if (on)
+        ScanTimer_Timer(); // tune for the slot running now or the next, at once
+    else
+        ScanTimer->stop();
+}
+
+void MonitorController::ScanTimer_Timer()
+{
+    if (!scanMode_)
+        return;
+    // The slot that starts within the lead (or the one running, when it is later than that).
+    const qint64 slot = SlotTiming::slotNumberAt(now_() + ScanRotation::RetuneLeadMs + 50);
+    Q_EMIT tuneRequested(ScanRotation::bandForSlot(slot));
+    scheduleScan();
+}
+
+void MonitorController::scheduleScan()
+{
+    const qint64 now = now_();
+    const qint64 next = (SlotTiming::slotNumberAt(now + ScanRotation::RetuneLeadMs + 50) + 1) * SlotTiming::SlotMs -
+                        ScanRotation::RetuneLeadMs;
+    ScanTimer->start(int(std::max<qint64>(1, next - now)));
+}
+
 BandIndex MonitorController::bandForSlot(qint64 slotNumber) const
 {
+    if (scanMode_)
+        return ScanRotation::bandForSlot(slotNumber);
     const auto it = slotBands_.find(slotNumber);
     return it == slotBands_.end() ? BandIndex(-1) : it->second;
 }

@@ -10,6 +10,7 @@
 #include "monitor_controller.h"
 #include "monitor_signal.h"
 #include "program.h"
+#include "scan_rotation.h"
 #include "settings_file.h"
 
 #include <QAction>
@@ -35,20 +36,15 @@ namespace ts = halvion::testsignal;
 
 namespace {
 
-struct Message {
-    QString title, text;
-    bool error;
-};
-
 struct MonitorFixture {
     QTemporaryDir dir;
     AppState state;
     SettingsFile settings{dir.filePath(QStringLiteral("Halvion.ini")).toStdString()};
     qint64 now = 1'800'000'000'000; // 2027-01-15 08:00:00 UTC
-    std::vector<Message> messages;
+    RecordingMessageSink sink;
+    std::vector<RecordingMessageSink::Message> &messages = sink.messages;
     MonitorController monitor{state, settings, dir.filePath(QStringLiteral("data/monitor.sqlite")),
-                              [this] { return now; },
-                              [this](const QString &t, const QString &x, bool e) { messages.push_back({t, x, e}); }};
+                              [this] { return now; }, sink};
 
     QByteArray settingsText() const
     {
@@ -103,6 +99,7 @@ private Q_SLOTS:
     void listeningWithoutSoundCard();
     void analyzeRecordingDialog();
     void badRecordingInDialog();
+    void scanModeTunesAheadOfEverySlot();
     void menuOpensTheWindows();
 };
 
@@ -272,7 +269,7 @@ void TestMonitorWindow::analyzeRecordingDialog()
     QCOMPARE(int(f.messages.size()), 1);
     QCOMPARE(f.messages[0].title, QStringLiteral("Halvion - Analyze Recording"));
     QCOMPARE(f.messages[0].text, QStringLiteral("2 slots measured, the beacon heard in 2 of them."));
-    QVERIFY(!f.messages[0].error);
+    QCOMPARE(f.messages[0].icon, MessageIcon::Information);
     QCOMPARE(w->AnalysisProgress->value(), 100);
     QCOMPARE(w->CancelButton->text(), QStringLiteral("Close"));
     frmMonitorResults *results = f.monitor.resultsWindow();
@@ -297,8 +294,32 @@ void TestMonitorWindow::badRecordingInDialog()
     w->AnalyzeButton_Click();
     QCOMPARE(int(f.messages.size()), 1);
     QCOMPARE(f.messages[0].title, QStringLiteral("Halvion - Analyze Recording Error"));
-    QVERIFY(f.messages[0].error);
+    QCOMPARE(f.messages[0].icon, MessageIcon::Exclamation);
     QVERIFY(!f.monitor.engine().recordingBusy());
+}
+
+void TestMonitorWindow::scanModeTunesAheadOfEverySlot()
+{
+    MonitorFixture f;
+    f.state.BandSelected[1] = true;
+    QSignalSpy tune(&f.monitor, &MonitorController::tuneRequested);
+    const qint64 slot = f.now / 10000;
+    QCOMPARE(f.monitor.bandForSlot(slot), -1); // plain mode, no audio yet
+    f.now += 3'200; // 3.2 s into the slot
+    f.monitor.setScanMode(true);
+    QCOMPARE(tune.count(), 1);
+    QCOMPARE(tune.at(0).at(0).value<BandIndex>(), ScanRotation::bandForSlot(slot));
+    QVERIFY(f.monitor.ScanTimer->isActive());
+    QCOMPARE(f.monitor.ScanTimer->interval(), 10'000 - 3'200 - 500);
+    f.now += 6'300; // the timer fires half a second before the next slot
+    f.monitor.ScanTimer_Timer();
+    QCOMPARE(tune.at(1).at(0).value<BandIndex>(), ScanRotation::bandForSlot(slot + 1));
+    QCOMPARE(f.monitor.ScanTimer->interval(), 10'000);
+    for (int i = 0; i < 4; ++i)
+        QCOMPARE(f.monitor.bandForSlot(slot + i), (ScanRotation::bandForSlot(slot) + i) % 5);
+    f.monitor.setScanMode(false);
+    QVERIFY(!f.monitor.ScanTimer->isActive());
+    QCOMPARE(f.monitor.bandForSlot(slot + 1), -1);
 }
 
 void TestMonitorWindow::menuOpensTheWindows()
