@@ -46,6 +46,7 @@ frmBeaconMonitor::frmBeaconMonitor(MonitorController &monitor, const AppState &s
 {
     setObjectName(QStringLiteral("frmBeaconMonitor"));
     setWindowTitle(QStringLiteral("Halvion - Beacon Monitor"));
+    setMinimumWidth(500);
 
     InputDevice = new QComboBox(this);
     InputDevice->setObjectName(QStringLiteral("InputDevice"));

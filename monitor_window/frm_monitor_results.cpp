@@ -71,7 +71,7 @@ frmMonitorResults::frmMonitorResults(MonitorController &monitor, QWidget *parent
     ResultsGrid = new QTableWidget(BeaconCount, BandCount, this);
     ResultsGrid->setObjectName(QStringLiteral("ResultsGrid"));
     ResultsGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ResultsGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    ResultsGrid->setSelectionMode(QAbstractItemView::NoSelection); // a selection would hide a cell's colour
     ResultsGrid->setFocusPolicy(Qt::NoFocus);
     QStringList rows, columns;
     for (BeaconIndex s = 0; s < BeaconCount; ++s)
@@ -100,7 +100,8 @@ frmMonitorResults::frmMonitorResults(MonitorController &monitor, QWidget *parent
     for (int d = 0; d <= 4; ++d)
         key += QStringLiteral("<span style=\"background:%1\">&nbsp;&nbsp;&nbsp;&nbsp;</span>&nbsp;%2&nbsp;&nbsp; ")
                    .arg(MonitorColours::forResult(d).name(), QLatin1String(names[d]));
-    ColourKey->setText(key + QStringLiteral("<br>Colours fade once a measurement is older than a quarter of an hour."));
+    ColourKey->setText(key + QStringLiteral("<br>Colours fade once a measurement is older than a quarter of an hour. "
+                                            "Click a station or a band for its chart."));
     ColourKey->setWordWrap(true);
 
     ChartSubject = new QComboBox(this);
@@ -145,6 +146,8 @@ frmMonitorResults::frmMonitorResults(MonitorController &monitor, QWidget *parent
     AgeTimer->start();
     connect(AgeTimer, &QTimer::timeout, this, &frmMonitorResults::showGrid);
     connect(ResultsGrid, &QTableWidget::cellClicked, this, &frmMonitorResults::ResultsGrid_Click);
+    connect(ResultsGrid->verticalHeader(), &QHeaderView::sectionClicked, this, &frmMonitorResults::chooseStation);
+    connect(ResultsGrid->horizontalHeader(), &QHeaderView::sectionClicked, this, &frmMonitorResults::chooseBand);
     connect(ChartSubject, &QComboBox::activated, this, &frmMonitorResults::ChartSubject_Click);
     connect(ExportCsv, &QPushButton::clicked, this, &frmMonitorResults::ExportCsv_Click);
     connect(&monitor_.engine(), &MonitorEngine::measured, this, [this] {
@@ -241,8 +244,8 @@ void frmMonitorResults::showChart()
         if (!s) {
             s = new QScatterSeries;
             s->setName(byStation ? bandName(k) : callsign(k));
-            if (byStation) // each band keeps its colour whichever station is charted
-                s->setColor(BandColours[std::size_t(k)]);
+            // Each band and each station keeps its own colour from chart to chart.
+            s->setColor(byStation ? BandColours[std::size_t(k)] : QColor::fromHsv(k * 360 / BeaconCount, 210, 200));
             s->setMarkerSize(7);
             s->setBorderColor(Qt::transparent);
         }
@@ -261,6 +264,7 @@ void frmMonitorResults::showChart()
         any = true;
     }
     chart->legend()->setVisible(any);
+    chart->legend()->setAlignment(byStation ? Qt::AlignBottom : Qt::AlignRight); // up to 18 callsigns need a column
     if (!any)
         chart->setTitle(chart->title() + QStringLiteral(" - nothing heard yet"));
 }
@@ -280,14 +284,8 @@ void frmMonitorResults::showClockOffset()
                                            : QStringLiteral(", within tolerance")));
 }
 
-void frmMonitorResults::ResultsGrid_Click(int row, int column)
-{
-    // A click on a cell charts its station; a second click on the same one, its band.
-    if (ChartSubject->currentIndex() == row)
-        chooseBand(column);
-    else
-        chooseStation(row);
-}
+// A cell or a station's name charts the station, a band's heading the band.
+void frmMonitorResults::ResultsGrid_Click(int row, int) { chooseStation(row); }
 
 void frmMonitorResults::ChartSubject_Click(int) { showChart(); }
 

@@ -18,6 +18,7 @@
 #include <QChartView>
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -194,11 +195,14 @@ void TestMonitorWindow::chartForStationAndBand()
     w->chooseBand(3);
     QCOMPARE(chart->series().size(), 18);
     QVERIFY(chart->title().startsWith(QStringLiteral("12 m")));
-    // A click on a cell charts its station, a second click its band.
+    // A cell or a station's name charts the station, a band's heading the band.
     w->ResultsGrid_Click(7, 1);
     QCOMPARE(w->ChartSubject->currentIndex(), 7);
-    w->ResultsGrid_Click(7, 1);
-    QCOMPARE(w->ChartSubject->currentIndex(), 18 + 1);
+    Q_EMIT w->ResultsGrid->horizontalHeader()->sectionClicked(4);
+    QCOMPARE(w->ChartSubject->currentIndex(), 18 + 4);
+    Q_EMIT w->ResultsGrid->verticalHeader()->sectionClicked(17);
+    QCOMPARE(w->ChartSubject->currentIndex(), 17);
+    QVERIFY(chart->title().startsWith(QStringLiteral("YV5B")));
 }
 
 void TestMonitorWindow::listeningWithoutSoundCard()
