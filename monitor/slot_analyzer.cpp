@@ -118,7 +118,7 @@ SlotMeasurement SlotAnalyzer::analyze(const SlotWindow &window)
     std::vector<float> hann(static_cast<std::size_t>(frameLen));
     for (int i = 0; i < frameLen; ++i)
         hann[std::size_t(i)] = float(0.5 - 0.5 * std::cos(2 * std::numbers::pi * i / frameLen));
-    std::vector<double> spec(std::size_t(frames) * std::size_t(width));
+    std::vector<double> spectrum(std::size_t(frames) * std::size_t(width));
     std::vector<double> average(std::size_t(width), 0.0);
     Plan &stft = plan(frameLen);
     for (int k = 0; k < frames; ++k) {
@@ -128,7 +128,7 @@ SlotMeasurement SlotAnalyzer::analyze(const SlotWindow &window)
         stft.execute();
         for (int b = c0; b <= c1; ++b) {
             const double p = stft.power(b);
-            spec[std::size_t(k) * std::size_t(width) + std::size_t(b - c0)] = p;
+            spectrum[std::size_t(k) * std::size_t(width) + std::size_t(b - c0)] = p;
             average[std::size_t(b - c0)] += p / frames;
         }
     }
@@ -152,7 +152,7 @@ SlotMeasurement SlotAnalyzer::analyze(const SlotWindow &window)
     for (int k = 0; k < frames; ++k) {
         double e = 0;
         for (int b = toneBin - 1; b <= toneBin + 1; ++b)
-            e += spec[std::size_t(k) * std::size_t(width) + std::size_t(b - c0)] - floorPerBin;
+            e += spectrum[std::size_t(k) * std::size_t(width) + std::size_t(b - c0)] - floorPerBin;
         envelope[std::size_t(k)] = e;
     }
 

@@ -27,7 +27,7 @@ namespace ts = halvion::testsignal;
 namespace {
 
 // A WAV file as bytes: the header fields can be spoiled by the caller.
-struct WavSpec {
+struct WavLayout {
     quint16 format = 1;
     quint16 channels = 1;
     quint32 rate = 8000;
@@ -35,39 +35,39 @@ struct WavSpec {
     bool extensible = false;
 };
 
-QByteArray wavBytes(const WavSpec &spec, const std::vector<double> &frames /* one value per frame */)
+QByteArray wavBytes(const WavLayout &layout, const std::vector<double> &frames /* one value per frame */)
 {
     QByteArray data;
-    const int bytes = spec.bits / 8;
+    const int bytes = layout.bits / 8;
     for (double v : frames) {
-        for (int c = 0; c < spec.channels; ++c) {
+        for (int c = 0; c < layout.channels; ++c) {
             char b[8] = {};
-            if (spec.format == 3 && spec.bits == 32) {
+            if (layout.format == 3 && layout.bits == 32) {
                 const float f = float(v);
                 std::memcpy(b, &f, 4);
-            } else if (spec.format == 3) {
+            } else if (layout.format == 3) {
                 std::memcpy(b, &v, 8);
-            } else if (spec.bits == 8) {
+            } else if (layout.bits == 8) {
                 b[0] = char(quint8(std::clamp(std::lround(v * 128), -128L, 127L) + 128));
             } else {
-                const qint64 full = std::llround(v * double((1ll << (spec.bits - 1)) - 1));
+                const qint64 full = std::llround(v * double((1ll << (layout.bits - 1)) - 1));
                 for (int i = 0; i < bytes; ++i)
                     b[i] = char((full >> (8 * i)) & 0xFF);
             }
             data.append(b, bytes);
         }
     }
-    QByteArray fmt(spec.extensible ? 40 : 16, '\0');
-    qToLittleEndian<quint16>(spec.extensible ? 0xFFFE : spec.format, fmt.data());
-    qToLittleEndian<quint16>(spec.channels, fmt.data() + 2);
-    qToLittleEndian<quint32>(spec.rate, fmt.data() + 4);
-    qToLittleEndian<quint32>(spec.rate * spec.channels * bytes, fmt.data() + 8);
-    qToLittleEndian<quint16>(quint16(spec.channels * bytes), fmt.data() + 12);
-    qToLittleEndian<quint16>(spec.bits, fmt.data() + 14);
-    if (spec.extensible) {
+    QByteArray fmt(layout.extensible ? 40 : 16, '\0');
+    qToLittleEndian<quint16>(layout.extensible ? 0xFFFE : layout.format, fmt.data());
+    qToLittleEndian<quint16>(layout.channels, fmt.data() + 2);
+    qToLittleEndian<quint32>(layout.rate, fmt.data() + 4);
+    qToLittleEndian<quint32>(layout.rate * layout.channels * bytes, fmt.data() + 8);
+    qToLittleEndian<quint16>(quint16(layout.channels * bytes), fmt.data() + 12);
+    qToLittleEndian<quint16>(layout.bits, fmt.data() + 14);
+    if (layout.extensible) {
         qToLittleEndian<quint16>(22, fmt.data() + 16);
-        qToLittleEndian<quint16>(spec.bits, fmt.data() + 18);
-        qToLittleEndian<quint16>(spec.format, fmt.data() + 24);
+        qToLittleEndian<quint16>(layout.bits, fmt.data() + 18);
+        qToLittleEndian<quint16>(layout.format, fmt.data() + 24);
     }
     QByteArray out("RIFF");
     QByteArray tail("WAVE");
