@@ -1,14 +1,16 @@
 #include "program.h"
 
 #include "form1.h"
-#include "frm_condensed.h"
 #include "frm_about.h"
+#include "frm_condensed.h"
 #include "frm_sel_status.h"
 #include "frm_splash.h"
 #include "help_window.h"
+#include "monitor_controller.h"
 #include "set_time_form.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QPushButton>
 #include <QScreen>
 #include <QStandardPaths>
@@ -30,7 +32,7 @@ void centreOnScreen(QWidget *window)
 } // namespace
 
 Program::Program(const std::string &settingsPath, const ClockSource &clock, QObject *parent)
-    : QObject(parent), clock_(clock), settings_(settingsPath), status_(settings_)
+    : QObject(parent), clock_(clock), settings_(settingsPath), status_(settings_), monitorLogPath_(MonitorLog::defaultPath())
 {
 }
 
@@ -39,6 +41,7 @@ Program::~Program()
     shuttingDown_ = true;
     delete timeDialog_;
     delete compact_;
+    delete monitor_;
     delete statusEditor_;
     delete splash_;
     delete instructions_;
@@ -47,6 +50,15 @@ Program::~Program()
 }
 
 Form1 *Program::mainWindow() const { return form1_; }
+
+MonitorController &Program::monitor()
+{
+    if (!monitor_)
+        monitor_ = new MonitorController(state_, settings_, monitorLogPath_, [] { return QDateTime::currentMSecsSinceEpoch(); },
+                                         messageBoxes_, this);
+    return *monitor_;
+}
+
 frmSelStatus *Program::statusEditor() const { return statusEditor_; }
 frmSplash *Program::splash() const { return splash_; }
 SetTimeForm *Program::timeDialog() const { return timeDialog_; }
@@ -86,6 +98,9 @@ void Program::loadMainWindow()
     connect(form1_, &Form1::instructionsRequested, this, &Program::openInstructions);
     connect(form1_, &Form1::descriptionRequested, this, &Program::openDescription);
     connect(form1_, &Form1::aboutRequested, this, &Program::openAbout);
+    connect(form1_, &Form1::beaconMonitorRequested, this, [this] { monitor().openMonitor(); });
+    connect(form1_, &Form1::analyzeRecordingRequested, this, [this] { monitor().openAnalyzeRecording(); });
+    connect(form1_, &Form1::monitorResultsRequested, this, [this] { monitor().openResults(); });
     form1_->Form_Load();
     createStatusEditor();
     centreOnScreen(form1_);
@@ -225,6 +240,8 @@ void Program::shutdown()
         instructions_->close();
     if (description_)
         description_->close();
+    if (monitor_)
+        monitor_->closeWindows();
     Q_EMIT finished();
 }
 

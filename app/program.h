@@ -13,6 +13,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QString>
 
 #include <string>
 
@@ -22,6 +23,7 @@ class DescriptionForm;
 class Form1;
 class frmCondensed;
 class frmAbout;
+class MonitorController;
 class frmSelStatus;
 class frmSplash;
 class SetTimeForm;
@@ -48,6 +50,10 @@ public:
     DescriptionForm *description() const;
     frmAbout *about() const;
     AppState &state() { return state_; }
+    // The beacon monitor, made when one of its windows is first opened.
+    MonitorController &monitor();
+    // Where the monitor keeps its log; tests point it into a temporary folder.
+    void setMonitorLogPath(const QString &path) { monitorLogPath_ = path; }
     StatusStore &status() { return status_; }
 
     // Raises the window the user works in (a second start of the program asks for it).
@@ -90,6 +96,8 @@ private:
     QPointer<InstructionForm> instructions_;
     QPointer<DescriptionForm> description_;
     QPointer<frmAbout> about_;
+    QPointer<MonitorController> monitor_;
+    QString monitorLogPath_;
     bool shuttingDown_ = false;
 };
 

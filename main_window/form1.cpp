@@ -304,6 +304,15 @@ void Form1::buildMenus()
                               QStringLiteral("Update Halvion -  Beacon Marker Status"), false, nullptr);
     connect(UpdateBeaconStatus, &QAction::triggered, this, &Form1::statusEditorRequested);
 
+    // The beacon monitor sits with the status: both say which beacons are on the air.
+    BeaconStatus->addSeparator();
+    BeaconMonitorMenu = item(BeaconStatus, "BeaconMonitorMenu", QStringLiteral("Beacon Monitor..."), false, nullptr);
+    AnalyzeRecordingMenu = item(BeaconStatus, "AnalyzeRecordingMenu", QStringLiteral("Analyze Recording..."), false, nullptr);
+    MonitorResultsMenu = item(BeaconStatus, "MonitorResultsMenu", QStringLiteral("Monitor Results..."), false, nullptr);
+    connect(BeaconMonitorMenu, &QAction::triggered, this, &Form1::beaconMonitorRequested);
+    connect(AnalyzeRecordingMenu, &QAction::triggered, this, &Form1::analyzeRecordingRequested);
+    connect(MonitorResultsMenu, &QAction::triggered, this, &Form1::monitorResultsRequested);
+
     SetPCclock = menu("SetPCclock", QStringLiteral("&Internet Time"));
     NISTtimeserver = item(SetPCclock, "NISTtimeserver", QStringLiteral("Set PC Time (Via Internet NIST Time Server)"),
                           false, nullptr);

@@ -155,6 +155,7 @@ public:
     QAction *GoToNCDXFWebSite = nullptr, *Greyline = nullptr, *Propagation = nullptr, *LatestWWV = nullptr,
             *DXPeditions = nullptr, *Latest425 = nullptr, *PgmDes = nullptr, *PgmInstructionsMenu = nullptr,
             *AboutMenu = nullptr, *WebSite = nullptr;
+    QAction *BeaconMonitorMenu = nullptr, *AnalyzeRecordingMenu = nullptr, *MonitorResultsMenu = nullptr;
 
 Q_SIGNALS:
     // The user asked for the status editor ("Update Halvion -  Beacon Marker Status").
@@ -165,6 +166,10 @@ Q_SIGNALS:
     void instructionsRequested();
     void descriptionRequested();
     void aboutRequested();
+    // The beacon monitor's windows: listening, analysing a recording, the results.
+    void beaconMonitorRequested();
+    void analyzeRecordingRequested();
+    void monitorResultsRequested();
     // The window is closing: the program ends.
     void closing();
     // The user asked for the compact all-band view in this window's place.

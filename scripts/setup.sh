@@ -11,6 +11,7 @@ packages=(
     fontconfig fonts-dejavu-core
     desktop-file-utils appstream lintian dpkg-dev file
     libnova-dev libhamlib-dev pkg-config geographiclib-tools
+    libfftw3-dev qt6-multimedia-dev libqt6sql6-sqlite qt6-charts-dev libqt6opengl6-dev
 )
 if [ "${1:-}" = "--desktop-tools" ]; then
     packages+=(xvfb xauth xdotool imagemagick python3 faketime)

@@ -1,0 +1,68 @@
+#pragma once
+// The monitor at work: samples come in (live from the receiver or from a recording),
+// are cut into slot windows for the band being heard, measured one slot at a time on
+// a worker thread, and written to the log. Nothing here runs in a timer tick.
+
+#include "clock_offset_tracker.h"
+#include "monitor_log.h"
+#include "sample_stream.h"
+#include "slot_analyzer.h"
+
+#include <QObject>
+#include <QThreadPool>
+
+#include <atomic>
+#include <memory>
+
+namespace halvion {
+
+class MonitorEngine : public QObject {
+    Q_OBJECT
+public:
+    explicit MonitorEngine(MonitorLog &log, QObject *parent = nullptr);
+    ~MonitorEngine() override;
+
+    void setToneSearch(ToneSearch search);
+    ToneSearch toneSearch() const { return search_; }
+
+    // Live listening: which band the receiver is on in a slot (-1: do not measure it).
+    void setBandForSlot(SlotAssembler::BandForSlot bandForSlot);
+    // Live samples, their first one taken at startUtcMs.
+    void pushSamples(const float *samples, qsizetype count, double sampleRate, qint64 startUtcMs);
+    void resetStream();
+
+    // Measures a WAV recording made on one band that started at startUtcMs; false with
+    // the reason when the file cannot be used or another recording is still running.
+    bool analyzeRecording(const QString &path, qint64 startUtcMs, BandIndex band, QString &error);
+    void cancelRecording() { cancel_ = true; }
+    bool recordingBusy() const { return recordingBusy_; }
+
+    const ClockOffsetTracker &clockOffset() const { return clockOffset_; }
+    MonitorLog &log() { return log_; }
+
+    // Waits until every slot handed to the worker has been measured and delivered.
+    void waitForIdle();
+
+Q_SIGNALS:
+    void measured(const halvion::SlotMeasurement &m);
+    void recordingProgress(int percent);
+    void recordingFinished(int slotsMeasured, int slotsHeard, const QString &error);
+    void logError(const QString &message);
+
+private:
+    void deliver(const SlotMeasurement &m, bool live);
+    void finishRecording(int slots, int heard, const QString &error);
+
+    MonitorLog &log_;
+    ToneSearch search_;
+    SlotAssembler assembler_;
+    SlotAssembler::BandForSlot bandForSlot_;
+    std::unique_ptr<SlotAnalyzer> analyzer_; // used on the worker thread only
+    QThreadPool pool_;                        // one thread: slots are measured in turn
+    ClockOffsetTracker clockOffset_;
+    std::atomic<bool> cancel_ = false;
+    bool recordingBusy_ = false;
+    std::vector<SlotMeasurement> recordingRows_;
+};
+
+} // namespace halvion

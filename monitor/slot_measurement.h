@@ -1,0 +1,37 @@
+#pragma once
+// What the monitor made of one slot on one band: the tone, the station it heard and
+// when, and how far above the noise each of the four dashes came through.
+
+#include "beacon_catalogue.h"
+#include "beacon_keying.h"
+
+#include <QtGlobal>
+
+#include <array>
+#include <cmath>
+
+namespace halvion {
+
+struct SlotMeasurement {
+    qint64 slotNumber = 0;      // slots since 1970-01-01 00:00:00 UTC
+    BandIndex band = 0;
+    BeaconIndex expected = 0;   // the station the schedule puts there
+    BeaconIndex identified = -1; // the callsign whose keying matched best
+    double identityScore = 0;   // correlation of the envelope with that keying, -1..1
+    double toneHz = 0;
+    double offsetSeconds = 0;   // transmission start minus slot start by the PC clock
+    // Each dash's signal-to-noise ratio in a 2.5 kHz bandwidth, dB; NaN when the
+    // dash stood no higher than the noise.
+    std::array<double, BeaconKeying::DashCount> dashSnrDb{NAN, NAN, NAN, NAN};
+    // How many dashes were heard, counted from the 100-W dash down (0: not heard).
+    int dashesHeard = 0;
+    double noiseDb = NAN;       // noise in 2.5 kHz, dB relative to full scale
+
+    qint64 slotStartUtcMs() const { return slotNumber * 10000; }
+    bool heard() const { return dashesHeard > 0; }
+    bool identityMatch() const { return identified == expected; }
+    // "0.1 W": the lowest power heard; empty when not heard.
+    const char *heardAtText() const { return BeaconKeying::dashPowerText(dashesHeard - 1); }
+};
+
+} // namespace halvion

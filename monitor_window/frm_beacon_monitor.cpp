@@ -1,0 +1,193 @@
+#include "frm_beacon_monitor.h"
+
+#include "audio_input.h"
+#include "monitor_controller.h"
+
+#include <QComboBox>
+#include <QDateTime>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTimeZone>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace halvion {
+
+namespace {
+
+constexpr int MeterFloorDb = -60;
+
+QString latin(std::string_view text) { return QString::fromLatin1(text.data(), qsizetype(text.size())); }
+
+} // namespace
+
+QString measurementLine(const SlotMeasurement &m)
+{
+    const QString when = QDateTime::fromMSecsSinceEpoch(m.slotStartUtcMs(), Qt::UTC).toString(QStringLiteral("HH:mm:ss"));
+    const QString station = latin(BeaconCatalogue::beacon(m.expected).callsign);
+    const QString band = latin(BeaconCatalogue::band(m.band).bandLabel) + QStringLiteral(" m");
+    if (!m.heard())
+        return QStringLiteral("%1 UTC  %2  %3  not heard").arg(when, band, station);
+    QString line = QStringLiteral("%1 UTC  %2  %3  heard at %4, 100 W dash %5 dB")
+                       .arg(when, band, station, QString::fromLatin1(m.heardAtText()))
+                       .arg(m.dashSnrDb[0], 0, 'f', 1);
+    if (!m.identityMatch() && m.identified >= 0)
+        line += QStringLiteral(" (keying looks like %1)").arg(latin(BeaconCatalogue::beacon(m.identified).callsign));
+    return line;
+}
+
+frmBeaconMonitor::frmBeaconMonitor(MonitorController &monitor, const AppState &state, QWidget *parent)
+    : QDialog(parent), monitor_(monitor), state_(state)
+{
+    setObjectName(QStringLiteral("frmBeaconMonitor"));
+    setWindowTitle(QStringLiteral("Halvion - Beacon Monitor"));
+    setMinimumWidth(500);
+
+    InputDevice = new QComboBox(this);
+    InputDevice->setObjectName(QStringLiteral("InputDevice"));
+    InputDevice->setMinimumWidth(320);
+    PitchHz = new QSpinBox(this);
+    PitchHz->setObjectName(QStringLiteral("PitchHz"));
+    PitchHz->setRange(300, 1500);
+    PitchHz->setSingleStep(10);
+    PitchHz->setSuffix(QStringLiteral(" Hz"));
+    PitchHz->setToolTip(QStringLiteral("The receiver's CW pitch; the tone is looked for 300 Hz either side of it."));
+    LevelMeter = new QProgressBar(this);
+    LevelMeter->setObjectName(QStringLiteral("LevelMeter"));
+    LevelMeter->setRange(MeterFloorDb, 0);
+    LevelMeter->setValue(MeterFloorDb);
+    LevelMeter->setFormat(QStringLiteral("no signal"));
+    BandInfo = new QLabel(this);
+    BandInfo->setObjectName(QStringLiteral("BandInfo"));
+    BandInfo->setWordWrap(true);
+    MonitorStatus = new QLabel(this);
+    MonitorStatus->setObjectName(QStringLiteral("MonitorStatus"));
+    MonitorStatus->setWordWrap(true);
+    LastMeasurement = new QLabel(QStringLiteral("No slot measured yet."), this);
+    LastMeasurement->setObjectName(QStringLiteral("LastMeasurement"));
+    StartButton = new QPushButton(QStringLiteral("Start Listening"), this);
+    StartButton->setObjectName(QStringLiteral("StartButton"));
+    ResultsButton = new QPushButton(QStringLiteral("Show Results..."), this);
+    ResultsButton->setObjectName(QStringLiteral("ResultsButton"));
+    CloseButton = new QPushButton(QStringLiteral("Close"), this);
+    CloseButton->setObjectName(QStringLiteral("CloseButton"));
+
+    auto *form = new QFormLayout;
+    form->addRow(QStringLiteral("Sound input:"), InputDevice);
+    form->addRow(QStringLiteral("Level:"), LevelMeter);
+    form->addRow(QStringLiteral("CW pitch:"), PitchHz);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(StartButton);
+    buttons->addWidget(ResultsButton);
+    buttons->addStretch();
+    buttons->addWidget(CloseButton);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(BandInfo);
+    layout->addWidget(MonitorStatus);
+    layout->addWidget(LastMeasurement);
+    layout->addLayout(buttons);
+
+    connect(StartButton, &QPushButton::clicked, this, &frmBeaconMonitor::StartButton_Click);
+    connect(ResultsButton, &QPushButton::clicked, &monitor_, &MonitorController::openResults);
+    connect(CloseButton, &QPushButton::clicked, this, &QDialog::close);
+    connect(InputDevice, &QComboBox::activated, this, &frmBeaconMonitor::InputDevice_Click);
+    connect(PitchHz, &QSpinBox::valueChanged, this, &frmBeaconMonitor::PitchHz_Change);
+    connect(&monitor_.audio(), &AudioInput::levelChanged, this, &frmBeaconMonitor::showLevel);
+    connect(&monitor_.audio(), &AudioInput::failed, this, &frmBeaconMonitor::showState);
+    connect(&monitor_.engine(), &MonitorEngine::measured, this, [this](const SlotMeasurement &m) {
+        if (monitor_.listening()) {
+            showMeasurement(m);
+            showState();
+        }
+    });
+}
+
+void frmBeaconMonitor::Form_Load()
+{
+    loading_ = true;
+    InputDevice->clear();
+    const QByteArray saved = monitor_.savedDeviceId();
+    for (const QAudioDevice &d : AudioInput::devices()) {
+        InputDevice->addItem(d.description(), d.id());
+        if (d.id() == saved)
+            InputDevice->setCurrentIndex(InputDevice->count() - 1);
+    }
+    if (InputDevice->count() == 0)
+        InputDevice->addItem(QStringLiteral("(no sound input found)"));
+    PitchHz->setValue(monitor_.pitchHz());
+    loading_ = false;
+    showState();
+}
+
+void frmBeaconMonitor::InputDevice_Click(int index)
+{
+    const QByteArray id = InputDevice->itemData(index).toByteArray();
+    if (id.isEmpty())
+        return;
+    monitor_.setDeviceId(id);
+    if (monitor_.listening())
+        monitor_.startListening(id); // move over to the new input at once
+    showState();
+}
+
+void frmBeaconMonitor::PitchHz_Change(int hz)
+{
+    if (!loading_)
+        monitor_.setPitchHz(hz);
+}
+
+void frmBeaconMonitor::StartButton_Click()
+{
+    if (monitor_.listening()) {
+        monitor_.stopListening();
+    } else if (AudioInput::devices().isEmpty()) {
+        monitor_.message(QStringLiteral("Halvion - Beacon Monitor Error"), AudioInput::noDeviceMessage(), true);
+    } else {
+        monitor_.startListening(InputDevice->currentData().toByteArray());
+    }
+    showState();
+}
+
+void frmBeaconMonitor::showLevel(double peakDb)
+{
+    const int db = int(std::lround(std::clamp(peakDb, double(MeterFloorDb), 0.0)));
+    LevelMeter->setValue(db);
+    LevelMeter->setFormat(peakDb <= MeterFloorDb ? QStringLiteral("no signal") : QStringLiteral("%1 dBFS").arg(db));
+}
+
+void frmBeaconMonitor::showMeasurement(const SlotMeasurement &m)
+{
+    LastMeasurement->setText(measurementLine(m));
+}
+
+void frmBeaconMonitor::showState()
+{
+    const bool haveInput = !AudioInput::devices().isEmpty();
+    const bool on = monitor_.listening();
+    StartButton->setText(on ? QStringLiteral("Stop Listening") : QStringLiteral("Start Listening"));
+    StartButton->setEnabled(haveInput || on);
+    InputDevice->setEnabled(haveInput);
+    if (!on) {
+        LevelMeter->setValue(MeterFloorDb);
+        LevelMeter->setFormat(QStringLiteral("no signal"));
+    }
+    const BandIndex band = state_.trackedBand();
+    BandInfo->setText(band < 0 ? QStringLiteral("Choose a band in the main window: the monitor measures the band it follows.")
+                               : QStringLiteral("Measures the band the main window follows: %1 (%2 MHz).")
+                                     .arg(latin(BeaconCatalogue::band(band).buttonCaption),
+                                          latin(BeaconCatalogue::band(band).frequencyText)));
+    if (!haveInput)
+        MonitorStatus->setText(AudioInput::noDeviceMessage());
+    else if (on)
+        MonitorStatus->setText(QStringLiteral("Listening to %1.").arg(monitor_.audio().deviceName()));
+    else
+        MonitorStatus->setText(QStringLiteral("Not listening."));
+}
+
+} // namespace halvion

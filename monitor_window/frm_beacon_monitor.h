@@ -1,0 +1,54 @@
+#pragma once
+// "Beacon Monitor...": choose the sound input the receiver is connected to, watch its
+// level, set the CW pitch and start or stop listening. While it listens every slot of
+// the band the main window follows is measured and logged.
+
+#include "app_state.h"
+#include "slot_measurement.h"
+
+#include <QDialog>
+
+class QComboBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QSpinBox;
+
+namespace halvion {
+
+class MonitorController;
+
+// One line about a measurement: "14:03:20 UTC  20 m  4U1UN  heard at 1 W, 100 W dash +3.2 dB".
+QString measurementLine(const SlotMeasurement &m);
+
+class frmBeaconMonitor : public QDialog {
+    Q_OBJECT
+public:
+    frmBeaconMonitor(MonitorController &monitor, const AppState &state, QWidget *parent = nullptr);
+
+    // Fills the input list and the pitch from the settings; run at every opening.
+    void Form_Load();
+    void StartButton_Click();
+    void InputDevice_Click(int index);
+    void PitchHz_Change(int hz);
+    void showLevel(double peakDb);
+    void showMeasurement(const SlotMeasurement &m);
+    void showState();
+
+    QComboBox *InputDevice = nullptr;
+    QSpinBox *PitchHz = nullptr;
+    QProgressBar *LevelMeter = nullptr;
+    QLabel *BandInfo = nullptr;
+    QLabel *MonitorStatus = nullptr;
+    QLabel *LastMeasurement = nullptr;
+    QPushButton *StartButton = nullptr;
+    QPushButton *ResultsButton = nullptr;
+    QPushButton *CloseButton = nullptr;
+
+private:
+    MonitorController &monitor_;
+    const AppState &state_;
+    bool loading_ = false;
+};
+
+} // namespace halvion

@@ -1,0 +1,316 @@
+#include "frm_monitor_results.h"
+
+#include "frm_beacon_monitor.h"
+#include "monitor_colours.h"
+#include "monitor_controller.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDateTimeAxis>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QScatterSeries>
+#include <QStandardPaths>
+#include <QTableWidget>
+#include <QTimeZone>
+#include <QTimer>
+#include <QValueAxis>
+#include <QVBoxLayout>
+
+#include <array>
+#include <cmath>
+
+namespace halvion {
+
+namespace {
+
+QString latin(std::string_view text) { return QString::fromLatin1(text.data(), qsizetype(text.size())); }
+QString callsign(BeaconIndex i) { return latin(BeaconCatalogue::beacon(i).callsign); }
+QString bandName(BandIndex b) { return latin(BeaconCatalogue::band(b).bandLabel) + QStringLiteral(" m"); }
+
+QString ageText(qint64 ms)
+{
+    const qint64 minutes = std::max<qint64>(0, ms / 60000);
+    if (minutes < 1)
+        return QStringLiteral("just now");
+    if (minutes < 120)
+        return QStringLiteral("%1 min ago").arg(minutes);
+    if (minutes < 48 * 60)
+        return QStringLiteral("%1 h ago").arg(minutes / 60);
+    return QStringLiteral("%1 days ago").arg(minutes / (24 * 60));
+}
+
+QString dbText(double db) { return std::isfinite(db) ? QStringLiteral("%1 dB").arg(db, 0, 'f', 1) : QStringLiteral("-"); }
+
+constexpr qint64 DayMs = 24 * 60 * 60 * 1000;
+
+const std::array<QColor, BandCount> BandColours{QColor(0x1f, 0x77, 0xb4), QColor(0x2c, 0xa0, 0x2c), QColor(0xff, 0x7f, 0x0e),
+                                                QColor(0x94, 0x67, 0xbd), QColor(0xd6, 0x27, 0x28)};
+
+// The time axis labels its points in local time; the chart speaks UTC, so each point
+// goes where the local clock would show that UTC time of day.
+QDateTime axisTime(qint64 utcMs)
+{
+    const QDateTime utc = QDateTime::fromMSecsSinceEpoch(utcMs, Qt::UTC);
+    return QDateTime(utc.date(), utc.time(), Qt::LocalTime);
+}
+
+} // namespace
+
+frmMonitorResults::frmMonitorResults(MonitorController &monitor, QWidget *parent)
+    : QWidget(parent, Qt::Window), monitor_(monitor)
+{
+    setObjectName(QStringLiteral("frmMonitorResults"));
+    setWindowTitle(QStringLiteral("Halvion - Beacon Monitor Results"));
+
+    ResultsGrid = new QTableWidget(BeaconCount, BandCount, this);
+    ResultsGrid->setObjectName(QStringLiteral("ResultsGrid"));
+    ResultsGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ResultsGrid->setSelectionMode(QAbstractItemView::NoSelection); // a selection would hide a cell's colour
+    ResultsGrid->setFocusPolicy(Qt::NoFocus);
+    QStringList rows, columns;
+    for (BeaconIndex s = 0; s < BeaconCount; ++s)
+        rows << callsign(s);
+    for (BandIndex b = 0; b < BandCount; ++b)
+        columns << bandName(b);
+    ResultsGrid->setVerticalHeaderLabels(rows);
+    ResultsGrid->setHorizontalHeaderLabels(columns);
+    ResultsGrid->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    ResultsGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    ResultsGrid->horizontalHeader()->setDefaultSectionSize(62);
+    ResultsGrid->verticalHeader()->setDefaultSectionSize(22);
+    for (BeaconIndex s = 0; s < BeaconCount; ++s)
+        for (BandIndex b = 0; b < BandCount; ++b) {
+            auto *item = new QTableWidgetItem;
+            item->setTextAlignment(Qt::AlignCenter);
+            ResultsGrid->setItem(s, b, item);
+        }
+    ResultsGrid->setFixedWidth(ResultsGrid->verticalHeader()->sizeHint().width() + 5 * 62 + 4);
+    ResultsGrid->setFixedHeight(ResultsGrid->horizontalHeader()->sizeHint().height() + 18 * 22 + 4);
+
+    ColourKey = new QLabel(this);
+    ColourKey->setObjectName(QStringLiteral("ColourKey"));
+    QString key = QStringLiteral("Lowest power heard:<br>");
+    const char *names[] = {"not heard", "100 W", "10 W", "1 W", "0.1 W"};
+    for (int d = 0; d <= 4; ++d)
+        key += QStringLiteral("<span style=\"background:%1\">&nbsp;&nbsp;&nbsp;&nbsp;</span>&nbsp;%2&nbsp;&nbsp; ")
+                   .arg(MonitorColours::forResult(d).name(), QLatin1String(names[d]));
+    ColourKey->setText(key + QStringLiteral("<br>Colours fade once a measurement is older than a quarter of an hour. "
+                                            "Click a station or a band for its chart."));
+    ColourKey->setWordWrap(true);
+
+    ChartSubject = new QComboBox(this);
+    ChartSubject->setObjectName(QStringLiteral("ChartSubject"));
+    for (BeaconIndex s = 0; s < BeaconCount; ++s)
+        ChartSubject->addItem(QStringLiteral("Station %1 on every band").arg(callsign(s)));
+    for (BandIndex b = 0; b < BandCount; ++b)
+        ChartSubject->addItem(QStringLiteral("Every station on %1").arg(bandName(b)));
+
+    auto *chart = new QChart;
+    chart->setMargins(QMargins(4, 4, 4, 4));
+    chart->legend()->setAlignment(Qt::AlignBottom);
+    HistoryChart = new QChartView(chart, this);
+    HistoryChart->setObjectName(QStringLiteral("HistoryChart"));
+    HistoryChart->setRenderHint(QPainter::Antialiasing);
+    HistoryChart->setMinimumSize(520, 380);
+
+    ClockOffsetLabel = new QLabel(this);
+    ClockOffsetLabel->setObjectName(QStringLiteral("ClockOffsetLabel"));
+    ExportCsv = new QPushButton(QStringLiteral("Export CSV..."), this);
+    ExportCsv->setObjectName(QStringLiteral("ExportCsv"));
+
+    auto *left = new QVBoxLayout;
+    left->addWidget(ResultsGrid);
+    left->addWidget(ColourKey);
+    left->addStretch();
+    auto *right = new QVBoxLayout;
+    right->addWidget(ChartSubject);
+    right->addWidget(HistoryChart, 1);
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(ClockOffsetLabel, 1);
+    bottom->addWidget(ExportCsv);
+    right->addLayout(bottom);
+    auto *layout = new QHBoxLayout(this);
+    layout->addLayout(left);
+    layout->addLayout(right, 1);
+    ColourKey->setMaximumWidth(ResultsGrid->width());
+
+    AgeTimer = new QTimer(this);
+    AgeTimer->setObjectName(QStringLiteral("AgeTimer"));
+    AgeTimer->setInterval(60 * 1000);
+    AgeTimer->start();
+    connect(AgeTimer, &QTimer::timeout, this, &frmMonitorResults::showGrid);
+    connect(ResultsGrid, &QTableWidget::cellClicked, this, &frmMonitorResults::ResultsGrid_Click);
+    connect(ResultsGrid->verticalHeader(), &QHeaderView::sectionClicked, this, &frmMonitorResults::chooseStation);
+    connect(ResultsGrid->horizontalHeader(), &QHeaderView::sectionClicked, this, &frmMonitorResults::chooseBand);
+    connect(ChartSubject, &QComboBox::activated, this, &frmMonitorResults::ChartSubject_Click);
+    connect(ExportCsv, &QPushButton::clicked, this, &frmMonitorResults::ExportCsv_Click);
+    connect(&monitor_.engine(), &MonitorEngine::measured, this, [this] {
+        if (isVisible())
+            refresh();
+    });
+    connect(&monitor_.engine(), &MonitorEngine::recordingFinished, this, &frmMonitorResults::refresh);
+}
+
+void frmMonitorResults::refresh()
+{
+    latest_ = monitor_.log().latestPerPair();
+    showGrid();
+    showChart();
+    showClockOffset();
+}
+
+void frmMonitorResults::showGrid()
+{
+    const qint64 now = monitor_.nowUtcMs();
+    const QColor background = palette().color(QPalette::Base);
+    for (BeaconIndex s = 0; s < BeaconCount; ++s)
+        for (BandIndex b = 0; b < BandCount; ++b) {
+            QTableWidgetItem *item = ResultsGrid->item(s, b);
+            item->setText(QString());
+            item->setToolTip(QStringLiteral("%1 on %2: not measured yet").arg(callsign(s), bandName(b)));
+            item->setBackground(background);
+        }
+    for (const SlotMeasurement &m : latest_) {
+        QTableWidgetItem *item = ResultsGrid->item(m.expected, m.band);
+        const qint64 age = now - m.slotStartUtcMs();
+        item->setBackground(MonitorColours::cell(m.dashesHeard, age, background));
+        item->setForeground(m.dashesHeard == 4 && MonitorColours::strength(age) > 0.6 ? QColor(Qt::white)
+                                                                                       : QColor(Qt::black));
+        item->setText(m.heard() ? QString::fromLatin1(m.heardAtText()) : QStringLiteral("-"));
+        QString tip = QStringLiteral("%1 on %2, %3 (%4)\n")
+                          .arg(callsign(m.expected), bandName(m.band),
+                               QDateTime::fromMSecsSinceEpoch(m.slotStartUtcMs(), Qt::UTC)
+                                   .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss 'UTC'")),
+                               ageText(age));
+        if (m.heard()) {
+            tip += QStringLiteral("Heard at %1\nDashes: 100 W %2, 10 W %3, 1 W %4, 0.1 W %5 (SNR in 2.5 kHz)\n"
+                                  "Tone %6 Hz, started %7 s from the slot by the PC clock")
+                       .arg(QString::fromLatin1(m.heardAtText()), dbText(m.dashSnrDb[0]), dbText(m.dashSnrDb[1]),
+                            dbText(m.dashSnrDb[2]), dbText(m.dashSnrDb[3]))
+                       .arg(m.toneHz, 0, 'f', 1)
+                       .arg(m.offsetSeconds, 0, 'f', 2);
+            if (!m.identityMatch() && m.identified >= 0)
+                tip += QStringLiteral("\nThe keying looked more like %1").arg(callsign(m.identified));
+        } else {
+            tip += QStringLiteral("Not heard");
+        }
+        item->setToolTip(tip);
+    }
+}
+
+void frmMonitorResults::showChart()
+{
+    QChart *chart = HistoryChart->chart();
+    chart->removeAllSeries();
+    for (QAbstractAxis *axis : chart->axes())
+        chart->removeAxis(axis);
+
+    const int subject = ChartSubject->currentIndex();
+    const bool byStation = subject < BeaconCount;
+    const qint64 now = monitor_.nowUtcMs();
+    const auto rows = monitor_.log().history(now - DayMs, byStation ? subject : -1,
+                                             byStation ? -1 : subject - BeaconCount);
+    chart->setTitle(byStation ? QStringLiteral("%1: the 100-W dash over the last 24 hours").arg(callsign(subject))
+                              : QStringLiteral("%1: the 100-W dash over the last 24 hours").arg(bandName(subject - BeaconCount)));
+
+    auto *time = new QDateTimeAxis;
+    time->setFormat(QStringLiteral("HH:mm"));
+    time->setTitleText(QStringLiteral("UTC"));
+    time->setTickCount(9);
+    time->setRange(axisTime(now - DayMs), axisTime(now));
+    auto *snr = new QValueAxis;
+    snr->setTitleText(QStringLiteral("SNR in 2.5 kHz, dB"));
+    snr->setRange(-30, 30);
+    snr->setTickCount(7);
+    snr->setLabelFormat(QStringLiteral("%d"));
+    chart->addAxis(time, Qt::AlignBottom);
+    chart->addAxis(snr, Qt::AlignLeft);
+
+    // One series per band for a station, one per station heard for a band.
+    const int seriesCount = byStation ? BandCount : BeaconCount;
+    std::vector<QScatterSeries *> series(std::size_t(seriesCount), nullptr);
+    double lowest = -30, highest = 30;
+    for (const SlotMeasurement &m : rows) {
+        if (!m.heard() || !std::isfinite(m.dashSnrDb[0]))
+            continue;
+        const int k = byStation ? m.band : m.expected;
+        auto &s = series[std::size_t(k)];
+        if (!s) {
+            s = new QScatterSeries;
+            s->setName(byStation ? bandName(k) : callsign(k));
+            // Each band and each station keeps its own colour from chart to chart.
+            s->setColor(byStation ? BandColours[std::size_t(k)] : QColor::fromHsv(k * 360 / BeaconCount, 210, 200));
+            s->setMarkerSize(7);
+            s->setBorderColor(Qt::transparent);
+        }
+        s->append(double(axisTime(m.slotStartUtcMs()).toMSecsSinceEpoch()), m.dashSnrDb[0]);
+        lowest = std::min(lowest, m.dashSnrDb[0]);
+        highest = std::max(highest, m.dashSnrDb[0]);
+    }
+    snr->setRange(10 * std::floor(lowest / 10), 10 * std::ceil(highest / 10));
+    bool any = false;
+    for (QScatterSeries *s : series) {
+        if (!s)
+            continue;
+        chart->addSeries(s);
+        s->attachAxis(time);
+        s->attachAxis(snr);
+        any = true;
+    }
+    chart->legend()->setVisible(any);
+    chart->legend()->setAlignment(byStation ? Qt::AlignBottom : Qt::AlignRight); // up to 18 callsigns need a column
+    if (!any)
+        chart->setTitle(chart->title() + QStringLiteral(" - nothing heard yet"));
+}
+
+void frmMonitorResults::showClockOffset()
+{
+    const auto offset = monitor_.engine().clockOffset().offsetSeconds();
+    if (!offset) {
+        ClockOffsetLabel->setText(QStringLiteral("PC clock from the air: not known yet (measured while listening live)."));
+        return;
+    }
+    ClockOffsetLabel->setText(QStringLiteral("PC clock from the air: %1 s %2%3")
+                                  .arg(std::abs(*offset), 0, 'f', 2)
+                                  .arg(*offset >= 0 ? QStringLiteral("ahead") : QStringLiteral("behind"))
+                                  .arg(monitor_.engine().clockOffset().clockIsOff()
+                                           ? QStringLiteral(" - set the clock")
+                                           : QStringLiteral(", within tolerance")));
+}
+
+// A cell or a station's name charts the station, a band's heading the band.
+void frmMonitorResults::ResultsGrid_Click(int row, int) { chooseStation(row); }
+
+void frmMonitorResults::ChartSubject_Click(int) { showChart(); }
+
+void frmMonitorResults::chooseStation(BeaconIndex station)
+{
+    ChartSubject->setCurrentIndex(station);
+    showChart();
+}
+
+void frmMonitorResults::chooseBand(BandIndex band)
+{
+    ChartSubject->setCurrentIndex(BeaconCount + band);
+    showChart();
+}
+
+void frmMonitorResults::ExportCsv_Click()
+{
+    const QString suggested = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) +
+                              QStringLiteral("/halvion-monitor.csv");
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Halvion - Export Monitor Log"), suggested,
+                                                      QStringLiteral("CSV files (*.csv)"));
+    if (path.isEmpty())
+        return;
+    if (!monitor_.log().exportCsv(path))
+        monitor_.message(QStringLiteral("Halvion - Export Monitor Log Error"), monitor_.log().errorText(), true);
+}
+
+} // namespace halvion

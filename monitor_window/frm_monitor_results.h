@@ -1,0 +1,54 @@
+#pragma once
+// The propagation picture: every station on every band, each cell coloured by its last
+// measurement and faded by its age, and for a chosen station or band a chart of the
+// 100-W dash over the last 24 hours.
+
+#include "slot_measurement.h"
+
+#include <QWidget>
+
+#include <vector>
+
+class QChart;
+class QChartView;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QTableWidget;
+class QTimer;
+
+namespace halvion {
+
+class MonitorController;
+
+class frmMonitorResults : public QWidget {
+    Q_OBJECT
+public:
+    explicit frmMonitorResults(MonitorController &monitor, QWidget *parent = nullptr);
+
+    // Reads the log again and redraws the grid, the chart and the clock line.
+    void refresh();
+    void showGrid();
+    void showChart();
+    void showClockOffset();
+    void ResultsGrid_Click(int row, int column);
+    void ChartSubject_Click(int index);
+    void ExportCsv_Click();
+    // Chart subjects: the 18 stations first, then the 5 bands.
+    void chooseStation(BeaconIndex station);
+    void chooseBand(BandIndex band);
+
+    QTableWidget *ResultsGrid = nullptr;
+    QComboBox *ChartSubject = nullptr;
+    QChartView *HistoryChart = nullptr;
+    QLabel *ClockOffsetLabel = nullptr;
+    QLabel *ColourKey = nullptr;
+    QPushButton *ExportCsv = nullptr;
+    QTimer *AgeTimer = nullptr;
+
+private:
+    MonitorController &monitor_;
+    std::vector<SlotMeasurement> latest_;
+};
+
+} // namespace halvion

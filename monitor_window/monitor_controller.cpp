@@ -1,0 +1,207 @@
+#include "monitor_controller.h"
+
+#include "scan_rotation.h"
+
+#include "frm_analyze_recording.h"
+#include "frm_beacon_monitor.h"
+#include "frm_monitor_results.h"
+#include "settings_file.h"
+
+#include <QApplication>
+#include <QTimer>
+
+namespace halvion {
+
+namespace {
+
+constexpr std::string_view PitchMarker = "NoMonitorPitch";
+constexpr std::string_view DeviceMarker = "NoMonitorDevice";
+
+} // namespace
+
+MonitorController::MonitorController(AppState &state, SettingsFile &settings, QString logPath,
+                                     std::function<qint64()> nowUtcMs, MessageSink &messages, QObject *parent)
+    : QObject(parent), state_(state), settings_(settings), logPath_(std::move(logPath)), now_(std::move(nowUtcMs)),
+      messages_(messages), engine_(log_)
+{
+    ScanTimer = new QTimer(this);
+    ScanTimer->setObjectName(QStringLiteral("ScanTimer"));
+    ScanTimer->setSingleShot(true);
+    ScanTimer->setTimerType(Qt::PreciseTimer);
+    connect(ScanTimer, &QTimer::timeout, this, &MonitorController::ScanTimer_Timer);
+    engine_.setToneSearch({double(pitchHz()), 300});
+    engine_.setBandForSlot([this](qint64 slot) { return bandForSlot(slot); });
+    connect(&audio_, &AudioInput::samplesReady, this, &MonitorController::takeSamples);
+    connect(&audio_, &AudioInput::failed, this, [this](const QString &why) {
+        stopListening();
+        message(QStringLiteral("Halvion - Beacon Monitor Error"), why, true);
+    });
+    connect(&engine_, &MonitorEngine::logError, this, [this](const QString &why) {
+        message(QStringLiteral("Halvion - Beacon Monitor Error"), why, true);
+    });
+}
+
+MonitorController::~MonitorController()
+{
+    ScanTimer->stop();
+    audio_.stop();
+    closeWindows();
+}
+
+frmBeaconMonitor *MonitorController::monitorWindow() const { return monitor_; }
+frmAnalyzeRecording *MonitorController::analyzeWindow() const { return analyze_; }
+frmMonitorResults *MonitorController::resultsWindow() const { return results_; }
+
+void MonitorController::message(const QString &title, const QString &text, bool error) const
+{
+    messages_.show(QApplication::activeWindow(), error ? MessageIcon::Exclamation : MessageIcon::Information, title, text);
+}
+
+bool MonitorController::ensureLog()
+{
+    if (log_.isOpen())
+        return true;
+    if (log_.open(logPath_))
+        return true;
+    message(QStringLiteral("Halvion - Beacon Monitor Error"), log_.errorText(), true);
+    return false;
+}
+
+int MonitorController::pitchHz() const
+{
+    const auto text = settings_.read({MonitorKeys::Pitch, PitchMarker, 16});
+    bool ok = false;
+    const int hz = text ? QString::fromStdString(*text).trimmed().toInt(&ok) : 0;
+    return ok && hz >= 300 && hz <= 1500 ? hz : 600;
+}
+
+void MonitorController::setPitchHz(int hz)
+{
+    if (hz == pitchHz())
+        return;
+    settings_.write(MonitorKeys::Pitch, std::to_string(hz));
+    engine_.setToneSearch({double(hz), 300});
+}
+
+QByteArray MonitorController::savedDeviceId() const
+{
+    const auto text = settings_.read({MonitorKeys::Device, DeviceMarker, 255});
+    return text ? QByteArray::fromStdString(*text) : QByteArray();
+}
+
+void MonitorController::setDeviceId(const QByteArray &id)
+{
+    if (id != savedDeviceId())
+        settings_.write(MonitorKeys::Device, id.toStdString());
+}
+
+bool MonitorController::startListening(const QByteArray &deviceId)
+{
+    if (!ensureLog())
+        return false;
+    engine_.resetStream();
+    slotBands_.clear();
+    if (!audio_.start(deviceId)) {
+        message(QStringLiteral("Halvion - Beacon Monitor Error"), audio_.errorText(), true);
+        return false;
+    }
+    return true;
+}
+
+void MonitorController::stopListening()
+{
+    audio_.stop();
+    engine_.resetStream();
+}
+
+void MonitorController::setScanMode(bool on)
+{
+    scanMode_ = on;
+    if (on)
+        ScanTimer_Timer(); // tune for the slot running now or the next, at once
+    else
+        ScanTimer->stop();
+}
+
+void MonitorController::ScanTimer_Timer()
+{
+    if (!scanMode_)
+        return;
+    // The slot that starts within the lead (or the one running, when it is later than that).
+    const qint64 slot = SlotTiming::slotNumberAt(now_() + ScanRotation::RetuneLeadMs + 50);
+    Q_EMIT tuneRequested(ScanRotation::bandForSlot(slot));
+    scheduleScan();
+}
+
+void MonitorController::scheduleScan()
+{
+    const qint64 now = now_();
+    const qint64 next = (SlotTiming::slotNumberAt(now + ScanRotation::RetuneLeadMs + 50) + 1) * SlotTiming::SlotMs -
+                        ScanRotation::RetuneLeadMs;
+    ScanTimer->start(int(std::max<qint64>(1, next - now)));
+}
+
+BandIndex MonitorController::bandForSlot(qint64 slotNumber) const
+{
+    if (scanMode_)
+        return ScanRotation::bandForSlot(slotNumber);
+    const auto it = slotBands_.find(slotNumber);
+    return it == slotBands_.end() ? BandIndex(-1) : it->second;
+}
+
+void MonitorController::takeSamples(const std::vector<float> &samples, double sampleRate, qint64 startUtcMs)
+{
+    // Note the band followed during every slot these samples touch; a change of band
+    // spoils the slot it happens in.
+    const qint64 endUtcMs = startUtcMs + qint64(double(samples.size()) * 1000.0 / sampleRate);
+    const BandIndex band = state_.trackedBand();
+    for (qint64 slot = SlotTiming::slotNumberAt(startUtcMs); slot <= SlotTiming::slotNumberAt(endUtcMs); ++slot) {
+        const auto [it, added] = slotBands_.emplace(slot, band);
+        if (!added && it->second != band)
+            it->second = -1;
+    }
+    while (slotBands_.size() > 8)
+        slotBands_.erase(slotBands_.begin());
+    engine_.pushSamples(samples.data(), qsizetype(samples.size()), sampleRate, startUtcMs);
+}
+
+void MonitorController::openMonitor()
+{
+    if (!ensureLog())
+        return;
+    if (!monitor_)
+        monitor_ = new frmBeaconMonitor(*this, state_);
+    monitor_->Form_Load();
+    monitor_->show();
+    monitor_->raise();
+}
+
+void MonitorController::openAnalyzeRecording()
+{
+    if (!ensureLog())
+        return;
+    if (!analyze_)
+        analyze_ = new frmAnalyzeRecording(*this);
+    analyze_->show();
+    analyze_->raise();
+}
+
+void MonitorController::openResults()
+{
+    if (!ensureLog())
+        return;
+    if (!results_)
+        results_ = new frmMonitorResults(*this);
+    results_->refresh();
+    results_->show();
+    results_->raise();
+}
+
+void MonitorController::closeWindows()
+{
+    delete monitor_;
+    delete analyze_;
+    delete results_;
+}
+
+} // namespace halvion

@@ -1,0 +1,10 @@
+halvion_add_test(NAME tst_monitor_window SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tst_monitor_window.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/monitor_signal.h LIBS halvion_program)
+
+# Makes a synthetic beacon recording for trying the monitor by hand (scripts/make_monitor_recording.sh).
+add_executable(make_monitor_recording ${CMAKE_CURRENT_SOURCE_DIR}/make_monitor_recording.cpp)
+target_link_libraries(make_monitor_recording PRIVATE halvion_monitor)
+
+# Processor time of live monitoring (scripts/measure_monitor_cpu.sh).
+add_executable(measure_monitor_load ${CMAKE_CURRENT_SOURCE_DIR}/measure_monitor_load.cpp)
+target_link_libraries(measure_monitor_load PRIVATE halvion_monitor)

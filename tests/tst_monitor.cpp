@@ -1,0 +1,601 @@
+// The beacon monitor without windows: keying, slot cutting, detection and
+// identification against generated signals, the scan rotation, WAV reading and the log.
+
+#include "beacon_keying.h"
+#include "clock_offset_tracker.h"
+#include "monitor_engine.h"
+#include "monitor_log.h"
+#include "monitor_signal.h"
+#include "recording_start.h"
+#include "sample_stream.h"
+#include "scan_rotation.h"
+#include "slot_analyzer.h"
+#include "wav_reader.h"
+
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <QtTest>
+
+#include <set>
+
+using namespace halvion;
+namespace ts = halvion::testsignal;
+
+namespace {
+
+// A WAV file as bytes: the header fields can be spoiled by the caller.
+struct WavLayout {
+    quint16 format = 1;
+    quint16 channels = 1;
+    quint32 rate = 8000;
+    quint16 bits = 16;
+    bool extensible = false;
+};
+
+QByteArray wavBytes(const WavLayout &layout, const std::vector<double> &frames /* one value per frame */)
+{
+    QByteArray data;
+    const int bytes = layout.bits / 8;
+    for (double v : frames) {
+        for (int c = 0; c < layout.channels; ++c) {
+            char b[8] = {};
+            if (layout.format == 3 && layout.bits == 32) {
+                const float f = float(v);
+                std::memcpy(b, &f, 4);
+            } else if (layout.format == 3) {
+                std::memcpy(b, &v, 8);
+            } else if (layout.bits == 8) {
+                b[0] = char(quint8(std::clamp(std::lround(v * 128), -128L, 127L) + 128));
+            } else {
+                const qint64 full = std::llround(v * double((1ll << (layout.bits - 1)) - 1));
+                for (int i = 0; i < bytes; ++i)
+                    b[i] = char((full >> (8 * i)) & 0xFF);
+            }
+            data.append(b, bytes);
+        }
+    }
+    QByteArray fmt(layout.extensible ? 40 : 16, '\0');
+    qToLittleEndian<quint16>(layout.extensible ? 0xFFFE : layout.format, fmt.data());
+    qToLittleEndian<quint16>(layout.channels, fmt.data() + 2);
+    qToLittleEndian<quint32>(layout.rate, fmt.data() + 4);
+    qToLittleEndian<quint32>(layout.rate * layout.channels * bytes, fmt.data() + 8);
+    qToLittleEndian<quint16>(quint16(layout.channels * bytes), fmt.data() + 12);
+    qToLittleEndian<quint16>(layout.bits, fmt.data() + 14);
+    if (layout.extensible) {
+        qToLittleEndian<quint16>(22, fmt.data() + 16);
+        qToLittleEndian<quint16>(layout.bits, fmt.data() + 18);
+        qToLittleEndian<quint16>(layout.format, fmt.data() + 24);
+    }
+    QByteArray out("RIFF");
+    QByteArray tail("WAVE");
+    auto chunk = [&tail](const char *id, const QByteArray &body) {
+        char size[4];
+        qToLittleEndian<quint32>(quint32(body.size()), size);
+        tail += QByteArray(id, 4) + QByteArray(size, 4) + body;
+    };
+    chunk("LIST", QByteArray("INFOISFT\4\0\0\0abc\0", 16)); // an unknown chunk is skipped
+    chunk("fmt ", fmt);
+    chunk("data", data);
+    char size[4];
+    qToLittleEndian<quint32>(quint32(tail.size()), size);
+    return out + QByteArray(size, 4) + tail;
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+SlotMeasurement row(qint64 slot, BandIndex band, int heard, double snr = 3.0)
+{
+    SlotMeasurement m;
+    m.slotNumber = slot;
+    m.band = band;
+    m.expected = SlotTiming::expectedStation(slot, band);
+    m.identified = m.expected;
+    m.identityScore = 0.9;
+    m.toneHz = 612.5;
+    m.offsetSeconds = -0.021;
+    m.dashSnrDb = {snr, snr - 10, NAN, NAN};
+    m.dashesHeard = heard;
+    m.noiseDb = -60;
+    return m;
+}
+
+constexpr const char *KillChildVariable = "HALVION_TST_MONITOR_LOG_WRITER";
+
+} // namespace
+
+class TestMonitor : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void keyingFitsTheSlot();
+    void assemblerCutsSlots();
+    void identityOfEveryStation_data();
+    void identityOfEveryStation();
+    void detectionAgainstSnr();
+    void falseAlarmsInNoise();
+    void clockOffsetTracker();
+    void scanRotationCoversEveryPair();
+    void wavFormats_data();
+    void wavFormats();
+    void badWav_data();
+    void badWav();
+    void recordingThroughTheEngine();
+    void recordingStartFromTheFile_data();
+    void recordingStartFromTheFile();
+    void logRowsQueriesAndCsv();
+    void logSurvivesKill();
+};
+
+void TestMonitor::keyingFitsTheSlot()
+{
+    for (BeaconIndex s = 0; s < BeaconCount; ++s) {
+        const auto keys = BeaconKeying::transmission(s);
+        QCOMPARE(keys.front().start, 0.0);
+        // found even a second late, with the margin the correlation looks at
+        QVERIFY2(keys.back().end + SlotAnalyzer::MaxOffsetSeconds + 0.2 <= SlotWindow::SpanSeconds - SlotWindow::LeadSeconds,
+                 BeaconCatalogue::beacon(s).callsign.data());
+        for (int d = 0; d < 4; ++d) {
+            const auto &dash = keys[keys.size() - 4 + std::size_t(d)];
+            QCOMPARE(dash.dash, d);
+            QCOMPARE(dash.end - dash.start, 1.0);
+        }
+        // a word space before the dashes, letter spaces between them
+        QVERIFY(qAbs(keys[keys.size() - 4].start - keys[keys.size() - 5].end - 7 * 0.054) < 1e-9);
+        QVERIFY(qAbs(keys[keys.size() - 3].start - keys[keys.size() - 4].end - 3 * 0.054) < 1e-9);
+    }
+    // JA2IGY, the longest callsign: 73 elements, a word space of 7, then 4 dashes and 3 letter spaces.
+    QVERIFY(qAbs(BeaconKeying::transmission(6).back().end - (80 * 0.054 + 4 + 9 * 0.054)) < 1e-9);
+    QCOMPARE(BeaconKeying::morse('K'), std::string_view("-.-"));
+    QCOMPARE(BeaconKeying::morse('6'), std::string_view("-...."));
+}
+
+// Blocks of uneven size, a stream that starts mid-slot and a gap that restarts it.
+void TestMonitor::assemblerCutsSlots()
+{
+    const double rate = 8000;
+    std::vector<qint64> bandsAsked;
+    SlotAssembler a([&](qint64 slot) {
+        bandsAsked.push_back(slot);
+        return slot % 2 == 0 ? BandIndex(3) : BandIndex(-1);
+    });
+    const qint64 t0 = 1'800'000'000'000 + 4'300; // 4.3 s into a slot
+    std::vector<float> ramp(std::size_t(rate * 60));
+    for (std::size_t i = 0; i < ramp.size(); ++i)
+        ramp[i] = float(i);
+    std::vector<SlotWindow> got;
+    std::size_t at = 0;
+    for (int size : {1, 999, 4000, 12345, 70000, 200000, 192655}) {
+        for (auto &w : a.push(ramp.data() + at, size, rate, t0 + qint64(at * 1000 / rate)))
+            got.push_back(std::move(w));
+        at += std::size_t(size);
+    }
+    QCOMPARE(at, ramp.size());
+    // Windows need 1.25 s before the slot: the first whole one is the next slot.
+    const qint64 first = t0 / 10000 + 1;
+    QCOMPARE(bandsAsked.front(), first);
+    QCOMPARE(int(bandsAsked.size()), 5); // up to 64.3 s: the windows of slots +1..+5 are whole
+    for (const SlotWindow &w : got) {
+        QCOMPARE(w.slotNumber % 2, 0);
+        QCOMPARE(w.band, 3);
+        QCOMPARE(w.expected, SlotTiming::expectedStation(w.slotNumber, 3));
+        QCOMPARE(qint64(w.samples.size()), qint64(SlotWindow::SpanSeconds * rate));
+        const double startMs = double(w.slotStartUtcMs()) - 1250.0;
+        QCOMPARE(double(w.samples.front()), std::round((startMs - double(t0)) * rate / 1000.0));
+    }
+    QCOMPARE(int(got.size()), 2);
+
+    // A two-second gap: the stream starts again and no window straddles the gap.
+    bandsAsked.clear();
+    const qint64 later = t0 + 62'000;
+    std::vector<float> quiet(std::size_t(rate * 30), 0.0f);
+    const auto after = a.push(quiet.data(), qsizetype(quiet.size()), rate, later);
+    QVERIFY(!bandsAsked.empty());
+    QVERIFY(bandsAsked.front() * 10000 - 1250 >= later);
+    for (const SlotWindow &w : after)
+        QVERIFY(std::all_of(w.samples.begin(), w.samples.end(), [](float v) { return v == 0.0f; }));
+    QCOMPARE(SlotTiming::expectedStation(0, 4), 14); // 00:00:00 on 10 m: CS3B
+}
+
+void TestMonitor::identityOfEveryStation_data()
+{
+    QTest::addColumn<int>("station");
+    for (BeaconIndex s = 0; s < BeaconCount; ++s)
+        QTest::newRow(BeaconCatalogue::beacon(s).callsign.data()) << s;
+}
+
+// At +6 dB every callsign is named and its start found within 50 ms, anywhere in the
+// tone range and at offsets up to half a second either way.
+void TestMonitor::identityOfEveryStation()
+{
+    QFETCH(int, station);
+    ts::Noise noise(std::uint64_t(1000 + station));
+    SlotAnalyzer analyzer;
+    for (double offset : {-0.5, -0.137, 0.0, 0.29, 0.5}) {
+        const ts::Beacon b{station, 6.0, 300 + 600 * noise.uniform(), offset};
+        const SlotWindow w = ts::slot(b, noise, BandIndex(station % 5));
+        const SlotMeasurement m = analyzer.analyze(w);
+        QCOMPARE(m.expected, station);
+        QCOMPARE(m.identified, station);
+        QVERIFY2(qAbs(m.offsetSeconds - offset) < 0.05,
+                 qPrintable(QStringLiteral("offset %1 measured %2").arg(offset).arg(m.offsetSeconds)));
+        QVERIFY2(qAbs(m.toneHz - b.toneHz) < 1.0, qPrintable(QString::number(m.toneHz - b.toneHz)));
+        QVERIFY(m.dashesHeard >= 3);
+        QVERIFY2(qAbs(m.dashSnrDb[0] - 6.0) < 1.5, qPrintable(QString::number(m.dashSnrDb[0])));
+        QVERIFY2(qAbs(m.dashSnrDb[1] + 4.0) < 1.5, qPrintable(QString::number(m.dashSnrDb[1])));
+    }
+}
+
+// Detection and identity against SNR in 2.5 kHz, reported as a table.
+void TestMonitor::detectionAgainstSnr()
+{
+    ts::Noise noise(77);
+    SlotAnalyzer analyzer;
+    qInfo("  SNR dB | slots | 100 W | 10 W | 1 W | 0.1 W | identity | offset rms ms");
+    for (double snr : {6.0, 0.0, -6.0, -10.0, -15.0, -20.0, -25.0}) {
+        const int slots = snr >= 0 ? 200 : 60;
+        std::array<int, 4> heard{};
+        int named = 0;
+        double offsetSq = 0;
+        for (int i = 0; i < slots; ++i) {
+            const ts::Beacon b{BeaconIndex(i % BeaconCount), snr, 300 + 600 * noise.uniform(),
+                               -0.5 + noise.uniform()};
+            const SlotMeasurement m = analyzer.analyze(ts::slot(b, noise, BandIndex(i % 5)));
+            for (int d = 0; d < m.dashesHeard; ++d)
+                ++heard[std::size_t(d)];
+            if (m.identified == b.station) {
+                ++named;
+                offsetSq += (m.offsetSeconds - b.offsetSeconds) * (m.offsetSeconds - b.offsetSeconds);
+            }
+        }
+        const auto pct = [slots](int n) { return 100.0 * n / slots; };
+        qInfo("  %+6.0f | %5d | %4.0f%% | %3.0f%% | %2.0f%% | %4.0f%% | %7.1f%% | %6.1f", snr, slots, pct(heard[0]),
+              pct(heard[1]), pct(heard[2]), pct(heard[3]), pct(named), named ? 1000 * std::sqrt(offsetSq / named) : 0.0);
+        if (snr == 0.0)
+            QVERIFY2(pct(heard[0]) >= 95.0, "the 100-W dash at 0 dB");
+        if (snr == 6.0)
+            QVERIFY2(pct(named) >= 99.0, "identity at +6 dB");
+    }
+}
+
+// Noise alone over a thousand slots: what the heard threshold was chosen from.
+void TestMonitor::falseAlarmsInNoise()
+{
+    ts::Noise noise(4242);
+    SlotAnalyzer analyzer;
+    const int slots = 1000;
+    int alarms = 0;
+    for (int i = 0; i < slots; ++i) {
+        const SlotMeasurement m = analyzer.analyze(ts::slot({-1, 0, 600, 0}, noise));
+        alarms += m.heard() ? 1 : 0;
+    }
+    qInfo("  noise alone: %d of %d slots heard (%.2f %%), threshold %.1f dB in the dash's bin", alarms, slots,
+          100.0 * alarms / slots, SlotAnalyzer::HeardThresholdDb);
+    QVERIFY(alarms <= slots / 100);
+}
+
+void TestMonitor::clockOffsetTracker()
+{
+    ClockOffsetTracker t;
+    auto add = [&t](qint64 slot, double offset, bool heard = true, bool match = true) {
+        SlotMeasurement m = row(slot, 0, heard ? 2 : 0);
+        m.offsetSeconds = offset;
+        if (!match)
+            m.identified = (m.expected + 1) % BeaconCount;
+        t.add(m);
+    };
+    for (int i = 0; i < 4; ++i)
+        add(100 + i, 0.42);
+    QVERIFY(!t.offsetSeconds());
+    add(104, 0.9, false);       // not heard: ignored
+    add(105, -0.9, true, false); // another station: ignored
+    QVERIFY(!t.offsetSeconds());
+    add(106, 0.35);
+    QCOMPARE(*t.offsetSeconds(), 0.42);
+    QVERIFY(t.clockIsOff());
+    add(107, 0.1); // one slot within the tolerance: not off any more
+    QVERIFY(!t.clockIsOff());
+    QCOMPARE(*t.offsetSeconds(), 0.42);
+    add(300, -0.5); // an hour later, the old slots no longer count
+    QVERIFY(!t.offsetSeconds());
+}
+
+void TestMonitor::scanRotationCoversEveryPair()
+{
+    for (qint64 start : {qint64(0), qint64(177'777'777), qint64(-7)}) {
+        std::set<std::pair<int, int>> pairs;
+        for (qint64 k = start; k < start + ScanRotation::SlotsPerRotation; ++k) {
+            const BandIndex band = ScanRotation::bandForSlot(k);
+            QVERIFY(band >= 0 && band < BandCount);
+            pairs.insert({SlotTiming::expectedStation(k, band), band});
+        }
+        QCOMPARE(int(pairs.size()), 90);
+    }
+    // One station climbs the five bands in five slots.
+    const qint64 k = 90 * 1000; // 20 m at the start of a rotation
+    QCOMPARE(ScanRotation::bandForSlot(k), 0);
+    for (int i = 1; i < 5; ++i)
+        QCOMPARE(SlotTiming::expectedStation(k + i, ScanRotation::bandForSlot(k + i)),
+                 SlotTiming::expectedStation(k, 0));
+}
+
+void TestMonitor::wavFormats_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<int>("bits");
+    QTest::addColumn<int>("channels");
+    QTest::addColumn<bool>("extensible");
+    QTest::addColumn<double>("tolerance");
+    QTest::newRow("8-bit PCM") << 1 << 8 << 1 << false << 0.01;
+    QTest::newRow("16-bit PCM") << 1 << 16 << 1 << false << 1e-4;
+    QTest::newRow("16-bit stereo") << 1 << 16 << 2 << false << 1e-4;
+    QTest::newRow("24-bit PCM") << 1 << 24 << 1 << false << 1e-6;
+    QTest::newRow("32-bit PCM") << 1 << 32 << 1 << false << 1e-6;
+    QTest::newRow("32-bit float") << 3 << 32 << 1 << false << 1e-7;
+    QTest::newRow("64-bit float") << 3 << 64 << 1 << false << 1e-7;
+    QTest::newRow("extensible 24-bit") << 1 << 24 << 2 << true << 1e-6;
+}
+
+void TestMonitor::wavFormats()
+{
+    QFETCH(int, format);
+    QFETCH(int, bits);
+    QFETCH(int, channels);
+    QFETCH(bool, extensible);
+    QFETCH(double, tolerance);
+    std::vector<double> values;
+    for (int i = 0; i < 1000; ++i)
+        values.push_back(0.9 * std::sin(i * 0.37) * (i % 3 == 0 ? -1 : 1));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("r.wav"));
+    QVERIFY(writeFile(path, wavBytes({quint16(format), quint16(channels), 11025, quint16(bits), extensible}, values)));
+    WavReader r;
+    QVERIFY2(r.open(path), qPrintable(r.errorText()));
+    QCOMPARE(r.sampleRate(), 11025.0);
+    QCOMPARE(r.frameCount(), qint64(values.size()));
+    std::vector<float> all;
+    for (;;) {
+        const auto block = r.read(333);
+        if (block.empty())
+            break;
+        all.insert(all.end(), block.begin(), block.end());
+    }
+    QCOMPARE(all.size(), values.size());
+    for (std::size_t i = 0; i < values.size(); ++i)
+        QVERIFY2(qAbs(all[i] - values[i]) <= tolerance, qPrintable(QString::number(i)));
+}
+
+void TestMonitor::badWav_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("message");
+    const std::vector<double> one(100, 0.1);
+    const QByteArray good = wavBytes({}, one);
+    QByteArray noData = good.left(good.indexOf("data"));
+    QByteArray badAlign = good;
+    qToLittleEndian<quint16>(3, badAlign.data() + good.indexOf("fmt ") + 8 + 12);
+    QTest::newRow("empty") << QByteArray() << QStringLiteral("it is not a WAV file (no RIFF/WAVE header).");
+    QTest::newRow("garbage") << QByteArray(5000, 'x') << QStringLiteral("it is not a WAV file (no RIFF/WAVE header).");
+    QTest::newRow("MP3 renamed") << QByteArray("ID3\3\0\0\0\0\0\0garbage") << QStringLiteral("it is not a WAV file");
+    QTest::newRow("ADPCM") << wavBytes({2, 1, 8000, 4}, {}) << QStringLiteral("its encoding (format 2) is neither PCM nor floating point");
+    QTest::newRow("12-bit") << wavBytes({1, 1, 8000, 12}, {}) << QStringLiteral("12-bit PCM samples are not supported.");
+    QTest::newRow("telephone rate") << wavBytes({1, 1, 2000, 16}, one) << QStringLiteral("its sample rate of 2000 Hz is outside");
+    QTest::newRow("no data chunk") << noData << QStringLiteral("it holds no sound (no \"data\" chunk).");
+    QTest::newRow("header only") << good.left(12) << QStringLiteral("it has no format (\"fmt \") chunk.");
+    QTest::newRow("damaged layout") << badAlign << QStringLiteral("its channel layout is damaged");
+    QTest::newRow("empty data") << wavBytes({}, {}) << QStringLiteral("it holds no sound.");
+}
+
+void TestMonitor::badWav()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("bad.wav"));
+    QVERIFY(writeFile(path, bytes));
+    WavReader r;
+    QVERIFY(!r.open(path));
+    QVERIFY2(r.errorText().startsWith(QStringLiteral("bad.wav cannot be analysed: ")), qPrintable(r.errorText()));
+    QVERIFY2(r.errorText().contains(message), qPrintable(r.errorText()));
+    QVERIFY(r.read(100).empty());
+
+    // The engine passes the reason on and stays ready for the next recording.
+    MonitorLog log;
+    QVERIFY(log.open(dir.filePath(QStringLiteral("log.sqlite"))));
+    MonitorEngine engine(log);
+    QString error;
+    QVERIFY(!engine.analyzeRecording(path, 0, 0, error));
+    QCOMPARE(error, r.errorText());
+    QVERIFY(!engine.recordingBusy());
+    QVERIFY(!engine.analyzeRecording(dir.filePath(QStringLiteral("missing.wav")), 0, 0, error));
+    QVERIFY2(error.contains(QStringLiteral("cannot be read")), qPrintable(error));
+}
+
+// A 16-bit recording of 15 m, starting 3.4 s into a slot: every whole slot in it is
+// measured through the same path as live audio and written to the log.
+void TestMonitor::recordingThroughTheEngine()
+{
+    const double rate = 8000;
+    const qint64 start = 1'800'000'000'000 + 123'400; // slot ...12, 3.4 s in
+    const int seconds = 64;
+    std::vector<float> audio(std::size_t(rate * seconds), 0.0f);
+    ts::Noise noise(9);
+    const BandIndex band = 2;
+    for (qint64 slot = start / 10000; slot <= (start + seconds * 1000) / 10000; ++slot) {
+        const BeaconIndex station = SlotTiming::expectedStation(slot, band);
+        ts::addBeacon(audio, rate, double(start - slot * 10000) / 1000.0, {station, 3.0, 700, 0.12});
+    }
+    ts::addNoise(audio, rate, noise);
+    std::vector<double> frames(audio.begin(), audio.end());
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("15m.wav"));
+    QVERIFY(writeFile(path, wavBytes({}, frames)));
+
+    MonitorLog log;
+    QVERIFY(log.open(dir.filePath(QStringLiteral("log.sqlite"))));
+    MonitorEngine engine(log);
+    QSignalSpy finished(&engine, &MonitorEngine::recordingFinished);
+    QSignalSpy measured(&engine, &MonitorEngine::measured);
+    QString error;
+    QVERIFY2(engine.analyzeRecording(path, start, band, error), qPrintable(error));
+    QVERIFY(engine.recordingBusy());
+    QVERIFY(!engine.analyzeRecording(path, start, band, error));
+    QVERIFY(finished.wait(20000));
+    QCOMPARE(finished.at(0).at(2).toString(), QString());
+    // Slots 13 (its window opens at 128.75 s) to 17 (closes at 180.25 s, before 187.4 s).
+    QCOMPARE(finished.at(0).at(0).toInt(), 5);
+    QCOMPARE(finished.at(0).at(1).toInt(), 5);
+    QCOMPARE(measured.count(), 5);
+    QCOMPARE(log.count(), 5);
+    for (const SlotMeasurement &m : log.history(0, -1, -1)) {
+        QCOMPARE(m.band, band);
+        QCOMPARE(m.identified, m.expected);
+        QVERIFY(qAbs(m.offsetSeconds - 0.12) < 0.05);
+        QVERIFY(qAbs(m.toneHz - 700) < 1);
+    }
+    // Analysing it again replaces the rows instead of doubling them.
+    QVERIFY(engine.analyzeRecording(path, start, band, error));
+    QVERIFY(finished.wait(20000));
+    QCOMPARE(log.count(), 5);
+}
+
+void TestMonitor::recordingStartFromTheFile_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<int>("band");
+    const QString fromFileTime = QStringLiteral("2026-12-10T10:09:30Z"); // modified 10:19:30, 600 s long
+    QTest::newRow("stamp and Hz") << "SDR_20261210_101500Z_14100000Hz_AF.wav" << "2026-12-10T10:15:00Z" << 0;
+    QTest::newRow("kHz off by the pitch") << "HDSDR_20261210_101500Z_18110kHz_AF.wav" << "2026-12-10T10:15:00Z" << 1;
+    QTest::newRow("MHz with decimals") << "rec 20261210T235959Z 28.2006 MHz.wav" << "2026-12-10T23:59:59Z" << 4;
+    QTest::newRow("not a beacon frequency") << "x_20261210_101500Z_7030000Hz.wav" << "2026-12-10T10:15:00Z" << -1;
+    QTest::newRow("no stamp") << "beacons-15m-21150kHz.wav" << fromFileTime << 2;
+    QTest::newRow("no date in it at all") << "recording.wav" << fromFileTime << -1;
+    QTest::newRow("impossible date") << "r_20261340_101500Z.wav" << fromFileTime << -1;
+    QTest::newRow("too many digits") << "r_2026121010150012.wav" << fromFileTime << -1;
+}
+
+void TestMonitor::recordingStartFromTheFile()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, start);
+    QFETCH(int, band);
+    const qint64 modified = QDateTime::fromString(QStringLiteral("2026-12-10T10:19:30Z"), Qt::ISODate).toMSecsSinceEpoch();
+    const RecordingStartGuess g = guessRecordingStart(QStringLiteral("/some/folder/") + name, modified, 600.0);
+    QCOMPARE(QDateTime::fromMSecsSinceEpoch(g.startUtcMs, Qt::UTC).toString(Qt::ISODate), start);
+    QCOMPARE(g.fromName, start != QLatin1String("2026-12-10T10:09:30Z"));
+    QCOMPARE(g.band, band);
+}
+
+void TestMonitor::logRowsQueriesAndCsv()
+{
+    QTemporaryDir dir;
+    MonitorLog log;
+    QVERIFY(log.open(dir.filePath(QStringLiteral("sub/folder/monitor.sqlite"))));
+    const qint64 base = 180'000'000; // a slot number: 2027-01-15
+    QVERIFY(log.append({row(base, 0, 4, 12.0), row(base, 1, 0), row(base + 5, 0, 1), row(base + 18, 0, 2)},
+                       QStringLiteral("recording")));
+    QVERIFY(log.append(row(base + 5, 0, 3)));   // the same slot and band again: replaced
+    QCOMPARE(log.count(), 4);
+
+    const auto latest = log.latestPerPair();
+    QCOMPARE(int(latest.size()), 3); // (station of base on 0) twice in 18 slots -> one pair
+    for (const auto &m : latest)
+        if (m.band == 0 && m.expected == SlotTiming::expectedStation(base, 0))
+            QCOMPARE(m.slotNumber, base + 18);
+    const auto band0 = log.history(0, -1, 0);
+    QCOMPARE(int(band0.size()), 3);
+    QCOMPARE(band0[1].dashesHeard, 3);
+    QCOMPARE(int(log.history((base + 1) * 10000, -1, -1).size()), 2);
+    QCOMPARE(int(log.history(0, SlotTiming::expectedStation(base, 1), -1).size()), 1);
+    QVERIFY(std::isnan(band0[0].dashSnrDb[2]));
+
+    const QString csv = dir.filePath(QStringLiteral("log.csv"));
+    QVERIFY2(log.exportCsv(csv), qPrintable(log.errorText()));
+    QFile f(csv);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = f.readAll().split('\n');
+    QCOMPARE(lines.size(), 6);
+    QCOMPARE(lines[0], QByteArray("utc,band_m,frequency_mhz,station,identified,identity_score,tone_hz,offset_s,"
+                                  "snr_100w_db,snr_10w_db,snr_1w_db,snr_01w_db,heard_at,noise_db,source"));
+    const QString first = QStringLiteral("2027-01-15T08:00:00Z,20,14.100,%1,%1,0.900,612.5,-0.021,12.0,2.0,,,0.1 W,-60.0,recording")
+                              .arg(QLatin1String(BeaconCatalogue::beacon(SlotTiming::expectedStation(base, 0)).callsign.data()));
+    QCOMPARE(QString::fromUtf8(lines[1]), first);
+    QVERIFY(lines[2].startsWith("2027-01-15T08:00:00Z,17,18.110,"));
+    QVERIFY(lines[3].endsWith(",1 W,-60.0,live"));
+    QVERIFY(lines[4].endsWith(",10 W,-60.0,recording"));
+    QVERIFY(!log.exportCsv(dir.filePath(QStringLiteral("no/such/folder/x.csv"))));
+    QVERIFY(log.errorText().contains(QStringLiteral("cannot be written")));
+}
+
+// A writer killed with SIGKILL in the middle of its writes leaves a whole log behind:
+// every row it committed, none half written.
+void TestMonitor::logSurvivesKill()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("monitor.sqlite"));
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QLatin1String(KillChildVariable), path);
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(), {});
+    QVERIFY(child.waitForReadyRead(20000)); // the child says when it has written a good many rows
+    child.kill();
+    QVERIFY(child.waitForFinished(10000));
+    QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+
+    MonitorLog log;
+    QVERIFY(log.open(path));
+    const qint64 rows = log.count();
+    QVERIFY2(rows >= 200, qPrintable(QString::number(rows)));
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
+    {
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        QVERIFY(q.exec(QStringLiteral("PRAGMA integrity_check")) && q.next());
+        QCOMPARE(q.value(0).toString(), QStringLiteral("ok"));
+        // Rows go in batches of ten: a killed batch leaves none of its rows.
+        QVERIFY(q.exec(QStringLiteral("SELECT COUNT(*), MIN(slot), MAX(slot) FROM slot_measurements")) && q.next());
+        QCOMPARE(q.value(0).toLongLong() % 10, 0);
+        QCOMPARE(q.value(2).toLongLong() - q.value(1).toLongLong() + 1, q.value(0).toLongLong());
+        db.close();
+    }
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("check"));
+}
+
+// The child of logSurvivesKill: writes batches until it is killed.
+static int logWriterChild(const QString &path)
+{
+    MonitorLog log;
+    if (!log.open(path))
+        return 2;
+    for (qint64 slot = 0;; slot += 10) {
+        std::vector<SlotMeasurement> batch;
+        for (int i = 0; i < 10; ++i)
+            batch.push_back(row(slot + i, 0, 1));
+        if (!log.append(batch, QStringLiteral("live")))
+            return 3;
+        if (slot == 200) {
+            std::fputs("ready\n", stdout);
+            std::fflush(stdout);
+        }
+    }
+}
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsSet(KillChildVariable))
+        return logWriterChild(qEnvironmentVariable(KillChildVariable));
+    TestMonitor test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_monitor.moc"

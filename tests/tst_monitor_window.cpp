@@ -1,0 +1,355 @@
+// The beacon monitor's windows, headless: the results grid and chart over a log with an
+// injected clock, the listening dialog without a sound card, a recording analysed from
+// its dialog, and the menu items of the main window.
+
+#include "form1.h"
+#include "frm_analyze_recording.h"
+#include "frm_beacon_monitor.h"
+#include "frm_monitor_results.h"
+#include "monitor_colours.h"
+#include "monitor_controller.h"
+#include "monitor_signal.h"
+#include "program.h"
+#include "scan_rotation.h"
+#include "settings_file.h"
+
+#include <QAction>
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScatterSeries>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtEndian>
+#include <QtTest>
+
+using namespace halvion;
+namespace ts = halvion::testsignal;
+
+namespace {
+
+struct MonitorFixture {
+    QTemporaryDir dir;
+    AppState state;
+    SettingsFile settings{dir.filePath(QStringLiteral("Halvion.ini")).toStdString()};
+    qint64 now = 1'800'000'000'000; // 2027-01-15 08:00:00 UTC
+    RecordingMessageSink sink;
+    std::vector<RecordingMessageSink::Message> &messages = sink.messages;
+    MonitorController monitor{state, settings, dir.filePath(QStringLiteral("data/monitor.sqlite")),
+                              [this] { return now; }, sink};
+
+    QByteArray settingsText() const
+    {
+        QFile f(QString::fromStdString(settings.path()));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+};
+
+SlotMeasurement measured(qint64 slot, BandIndex band, int heard, double snr)
+{
+    SlotMeasurement m;
+    m.slotNumber = slot;
+    m.band = band;
+    m.expected = SlotTiming::expectedStation(slot, band);
+    m.identified = m.expected;
+    m.toneHz = 600;
+    m.dashSnrDb = {snr, snr - 10, snr - 20, snr - 30};
+    m.dashesHeard = heard;
+    return m;
+}
+
+// A 16-bit mono WAV of the given samples.
+QByteArray wav(const std::vector<float> &samples, quint32 rate)
+{
+    QByteArray data(qsizetype(samples.size() * 2), '\0');
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        qToLittleEndian<qint16>(qint16(std::lround(std::clamp(samples[i], -1.0f, 1.0f) * 32767)), data.data() + 2 * i);
+    QByteArray fmt(16, '\0');
+    qToLittleEndian<quint16>(1, fmt.data());
+    qToLittleEndian<quint16>(1, fmt.data() + 2);
+    qToLittleEndian<quint32>(rate, fmt.data() + 4);
+    qToLittleEndian<quint32>(rate * 2, fmt.data() + 8);
+    qToLittleEndian<quint16>(2, fmt.data() + 12);
+    qToLittleEndian<quint16>(16, fmt.data() + 14);
+    auto le = [](quint32 v) {
+        QByteArray b(4, '\0');
+        qToLittleEndian<quint32>(v, b.data());
+        return b;
+    };
+    return "RIFF" + le(quint32(36 + data.size())) + "WAVEfmt " + le(16) + fmt + "data" + le(quint32(data.size())) + data;
+}
+
+} // namespace
+
+class TestMonitorWindow : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void colours_data();
+    void colours();
+    void gridShowsLatestByAge();
+    void chartForStationAndBand();
+    void listeningWithoutSoundCard();
+    void analyzeRecordingDialog();
+    void badRecordingInDialog();
+    void scanModeTunesAheadOfEverySlot();
+    void menuOpensTheWindows();
+};
+
+void TestMonitorWindow::colours_data()
+{
+    QTest::addColumn<qint64>("ageMs");
+    QTest::addColumn<double>("strength");
+    QTest::newRow("new") << qint64(0) << 1.0;
+    QTest::newRow("a rotation old") << qint64(15 * 60000) << 1.0;
+    QTest::newRow("halfway") << qint64((15 + 180) * 60000 / 2) << 0.65;
+    QTest::newRow("three hours") << qint64(180 * 60000) << 0.3;
+    QTest::newRow("a day") << qint64(24 * 3600000) << 0.3;
+}
+
+void TestMonitorWindow::colours()
+{
+    QFETCH(qint64, ageMs);
+    QFETCH(double, strength);
+    QCOMPARE(MonitorColours::strength(ageMs), strength);
+    const QColor white(Qt::white);
+    for (int d = 0; d <= 4; ++d) {
+        const QColor c = MonitorColours::cell(d, ageMs, white);
+        const QColor full = MonitorColours::forResult(d);
+        QVERIFY(qAbs(c.red() - (full.red() * strength + 255 * (1 - strength))) <= 1);
+        for (int e = 0; e < d; ++e)
+            QVERIFY(MonitorColours::forResult(e) != full);
+    }
+}
+
+void TestMonitorWindow::gridShowsLatestByAge()
+{
+    MonitorFixture f;
+    QVERIFY(f.monitor.ensureLog());
+    const qint64 nowSlot = f.now / 10000;
+    // 4U1UN on 20 m: heard at 100 W four hours ago, down to 1 W a minute ago.
+    const qint64 fresh = nowSlot - 6 - (nowSlot - 6) % 18; // a slot where 4U1UN is on 20 m
+    QVERIFY(f.monitor.log().append({measured(fresh - 18 * 80, 0, 1, -5), measured(fresh, 0, 3, 8),
+                                    measured(fresh + 1, 1, 0, NAN), measured(fresh - 18 * 30, 4, 4, 20)},
+                                   QStringLiteral("live")));
+    f.monitor.openResults();
+    frmMonitorResults *w = f.monitor.resultsWindow();
+    QVERIFY(w && w->isVisible());
+    const QColor base = w->palette().color(QPalette::Base);
+    QTableWidgetItem *cell = w->ResultsGrid->item(0, 0);
+    QCOMPARE(cell->text(), QStringLiteral("1 W"));
+    QCOMPARE(cell->background().color(), MonitorColours::forResult(3));
+    QVERIFY2(cell->toolTip().contains(QStringLiteral("Heard at 1 W")), qPrintable(cell->toolTip()));
+    QVERIFY(cell->toolTip().contains(QStringLiteral("100 W 8.0 dB, 10 W -2.0 dB")));
+    QCOMPARE(w->ResultsGrid->item(0, 1)->text(), QStringLiteral("-")); // measured, not heard
+    QCOMPARE(w->ResultsGrid->item(0, 1)->background().color(), MonitorColours::cell(0, f.now - (fresh + 1) * 10000, base));
+    // 0.1 W on 10 m, an hour and a half ago: faded.
+    const BeaconIndex tenMetre = SlotTiming::expectedStation(fresh - 18 * 30, 4);
+    QTableWidgetItem *old = w->ResultsGrid->item(tenMetre, 4);
+    QCOMPARE(old->text(), QStringLiteral("0.1 W"));
+    QVERIFY(old->background().color() != MonitorColours::forResult(4));
+    QVERIFY(old->toolTip().contains(QStringLiteral("h ago")) || old->toolTip().contains(QStringLiteral("min ago")));
+    QCOMPARE(w->ResultsGrid->item(5, 2)->text(), QString());
+    QVERIFY(w->ResultsGrid->item(5, 2)->toolTip().contains(QStringLiteral("not measured yet")));
+
+    // Time passes: the age timer fades the fresh cell without a new measurement.
+    QCOMPARE(w->AgeTimer->interval(), 60000);
+    f.now += 2 * 3600 * 1000;
+    w->showGrid();
+    QVERIFY(cell->background().color() != MonitorColours::forResult(3));
+    QCOMPARE(cell->background().color(), MonitorColours::cell(3, f.now - fresh * 10000, base));
+}
+
+void TestMonitorWindow::chartForStationAndBand()
+{
+    MonitorFixture f;
+    QVERIFY(f.monitor.ensureLog());
+    const qint64 nowSlot = f.now / 10000;
+    std::vector<SlotMeasurement> rows;
+    for (qint64 slot = nowSlot - 8000; slot < nowSlot; ++slot) // a day: 8,640 slots
+        rows.push_back(measured(slot, BandIndex(slot % 5), slot % 7 == 0 ? 0 : 2, -10 + double(slot % 17)));
+    QVERIFY(f.monitor.log().append(rows, QStringLiteral("live")));
+    f.monitor.openResults();
+    frmMonitorResults *w = f.monitor.resultsWindow();
+    QCOMPARE(w->ChartSubject->count(), 23);
+    w->chooseStation(5);
+    QChart *chart = w->HistoryChart->chart();
+    QCOMPARE(chart->series().size(), 5);
+    QVERIFY(chart->title().startsWith(QStringLiteral("VK6RBP")));
+    int points = 0;
+    for (QAbstractSeries *s : chart->series())
+        points += int(static_cast<QScatterSeries *>(s)->count());
+    int expected = 0;
+    for (const auto &m : rows)
+        expected += m.expected == 5 && m.heard() ? 1 : 0;
+    QCOMPARE(points, expected);
+
+    w->chooseBand(3);
+    QCOMPARE(chart->series().size(), 18);
+    QVERIFY(chart->title().startsWith(QStringLiteral("12 m")));
+    // A cell or a station's name charts the station, a band's heading the band.
+    w->ResultsGrid_Click(7, 1);
+    QCOMPARE(w->ChartSubject->currentIndex(), 7);
+    Q_EMIT w->ResultsGrid->horizontalHeader()->sectionClicked(4);
+    QCOMPARE(w->ChartSubject->currentIndex(), 18 + 4);
+    Q_EMIT w->ResultsGrid->verticalHeader()->sectionClicked(17);
+    QCOMPARE(w->ChartSubject->currentIndex(), 17);
+    QVERIFY(chart->title().startsWith(QStringLiteral("YV5B")));
+}
+
+void TestMonitorWindow::listeningWithoutSoundCard()
+{
+    MonitorFixture f;
+    f.state.BandSelected[2] = true;
+    f.monitor.openMonitor();
+    frmBeaconMonitor *w = f.monitor.monitorWindow();
+    QVERIFY(w && w->isVisible());
+    QCOMPARE(w->PitchHz->value(), 600);
+    QVERIFY(w->BandInfo->text().contains(QStringLiteral("15 Meters (21.150 MHz)")));
+    QVERIFY(f.settingsText().isEmpty()); // opening it writes no setting
+    if (AudioInput::devices().isEmpty()) {
+        QVERIFY(!w->StartButton->isEnabled());
+        QCOMPARE(w->MonitorStatus->text(), AudioInput::noDeviceMessage());
+        w->StartButton_Click();
+        QCOMPARE(int(f.messages.size()), 1);
+        QCOMPARE(f.messages[0].title, QStringLiteral("Halvion - Beacon Monitor Error"));
+        QVERIFY(f.messages[0].text.startsWith(QStringLiteral("No sound input was found on this computer.")));
+        QVERIFY(!f.monitor.listening());
+        QVERIFY(!f.monitor.startListening({}));
+        QCOMPARE(int(f.messages.size()), 2);
+    }
+    w->showLevel(-12.4);
+    QCOMPARE(w->LevelMeter->value(), -12);
+    QCOMPARE(w->LevelMeter->format(), QStringLiteral("-12 dBFS"));
+
+    w->PitchHz->setValue(700);
+    QCOMPARE(f.settingsText(), QByteArray("[Halvion]\nMonitorPitch=700\n"));
+    QCOMPARE(f.monitor.engine().toneSearch().pitchHz, 700.0);
+    w->PitchHz->setValue(2000); // beyond the range: the box holds it at 1500
+    QCOMPARE(f.monitor.pitchHz(), 1500);
+}
+
+void TestMonitorWindow::analyzeRecordingDialog()
+{
+    MonitorFixture f;
+    const double rate = 8000;
+    const qint64 start = 1'800'000'000'000 - 40'000; // 07:59:20 UTC
+    std::vector<float> audio(std::size_t(rate * 40), 0.0f);
+    ts::Noise noise(5);
+    for (qint64 slot = start / 10000; slot <= f.now / 10000; ++slot)
+        ts::addBeacon(audio, rate, double(start - slot * 10000) / 1000.0,
+                      {SlotTiming::expectedStation(slot, 1), 5.0, 650, 0.0});
+    ts::addNoise(audio, rate, noise);
+    const QString path = f.dir.filePath(QStringLiteral("rx_20270115_075920Z_18110600Hz_AF.wav"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(wav(audio, quint32(rate))) > 0);
+    file.close();
+
+    f.monitor.openAnalyzeRecording();
+    frmAnalyzeRecording *w = f.monitor.analyzeWindow();
+    QVERIFY(w && w->isVisible());
+    QVERIFY(!w->AnalyzeButton->isEnabled());
+    w->setRecordingPath(path);
+    QCOMPARE(w->RecordingStart->dateTime().toMSecsSinceEpoch(), start);
+    QCOMPARE(w->RecordingBand->currentIndex(), 1);
+    QVERIFY2(w->RecordingInfo->text().startsWith(QStringLiteral("0 min 40 s at 8000 Hz, 1 channel(s).")),
+             qPrintable(w->RecordingInfo->text()));
+    QVERIFY(w->AnalyzeButton->isEnabled());
+
+    QSignalSpy done(&f.monitor.engine(), &MonitorEngine::recordingFinished);
+    w->AnalyzeButton_Click();
+    QVERIFY(!w->AnalyzeButton->isEnabled());
+    QCOMPARE(w->CancelButton->text(), QStringLiteral("Cancel"));
+    QVERIFY(done.wait(20000));
+    // Slots from 07:59:30 (window from 07:59:28.75) to 07:59:40 (closes at 07:59:50.25).
+    QCOMPARE(int(f.messages.size()), 1);
+    QCOMPARE(f.messages[0].title, QStringLiteral("Halvion - Analyze Recording"));
+    QCOMPARE(f.messages[0].text, QStringLiteral("2 slots measured, the beacon heard in 2 of them."));
+    QCOMPARE(f.messages[0].icon, MessageIcon::Information);
+    QCOMPARE(w->AnalysisProgress->value(), 100);
+    QCOMPARE(w->CancelButton->text(), QStringLiteral("Close"));
+    frmMonitorResults *results = f.monitor.resultsWindow();
+    QVERIFY(results && results->isVisible());
+    const BeaconIndex heard = SlotTiming::expectedStation(start / 10000 + 2, 1);
+    QCOMPARE(results->ResultsGrid->item(heard, 1)->text(), QStringLiteral("1 W"));
+}
+
+void TestMonitorWindow::badRecordingInDialog()
+{
+    MonitorFixture f;
+    const QString path = f.dir.filePath(QStringLiteral("notes.wav"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("These are my notes, not a recording.") > 0);
+    file.close();
+    f.monitor.openAnalyzeRecording();
+    frmAnalyzeRecording *w = f.monitor.analyzeWindow();
+    w->setRecordingPath(path);
+    QCOMPARE(w->RecordingInfo->text(), QStringLiteral("notes.wav cannot be analysed: it is not a WAV file (no RIFF/WAVE header)."));
+    QVERIFY(!w->AnalyzeButton->isEnabled());
+    // Asked anyway (the path typed and Analyze pressed at once): a clear message, no analysis.
+    w->AnalyzeButton_Click();
+    QCOMPARE(int(f.messages.size()), 1);
+    QCOMPARE(f.messages[0].title, QStringLiteral("Halvion - Analyze Recording Error"));
+    QCOMPARE(f.messages[0].icon, MessageIcon::Exclamation);
+    QVERIFY(!f.monitor.engine().recordingBusy());
+}
+
+void TestMonitorWindow::scanModeTunesAheadOfEverySlot()
+{
+    MonitorFixture f;
+    f.state.BandSelected[1] = true;
+    QSignalSpy tune(&f.monitor, &MonitorController::tuneRequested);
+    const qint64 slot = f.now / 10000;
+    QCOMPARE(f.monitor.bandForSlot(slot), -1); // plain mode, no audio yet
+    f.now += 3'200; // 3.2 s into the slot
+    f.monitor.setScanMode(true);
+    QCOMPARE(tune.count(), 1);
+    QCOMPARE(tune.at(0).at(0).value<BandIndex>(), ScanRotation::bandForSlot(slot));
+    QVERIFY(f.monitor.ScanTimer->isActive());
+    QCOMPARE(f.monitor.ScanTimer->interval(), 10'000 - 3'200 - 500);
+    f.now += 6'300; // the timer fires half a second before the next slot
+    f.monitor.ScanTimer_Timer();
+    QCOMPARE(tune.at(1).at(0).value<BandIndex>(), ScanRotation::bandForSlot(slot + 1));
+    QCOMPARE(f.monitor.ScanTimer->interval(), 10'000);
+    for (int i = 0; i < 4; ++i)
+        QCOMPARE(f.monitor.bandForSlot(slot + i), (ScanRotation::bandForSlot(slot) + i) % 5);
+    f.monitor.setScanMode(false);
+    QVERIFY(!f.monitor.ScanTimer->isActive());
+    QCOMPARE(f.monitor.bandForSlot(slot + 1), -1);
+}
+
+void TestMonitorWindow::menuOpensTheWindows()
+{
+    QTemporaryDir dir;
+    FakeClockSource clock{12, 0, 25};
+    Program program{dir.filePath(QStringLiteral("Halvion.ini")).toStdString(), clock};
+    const QString log = dir.filePath(QStringLiteral("data/monitor.sqlite"));
+    program.setMonitorLogPath(log);
+    program.start();
+    Form1 *form = program.mainWindow();
+    QVERIFY(form);
+    QCOMPARE(form->BeaconStatus->actions().size(), 5); // the status editor, a separator, the monitor's three
+    QCOMPARE(form->BeaconStatus->actions().at(2), form->BeaconMonitorMenu);
+    QCOMPARE(form->BeaconMonitorMenu->text(), QStringLiteral("Beacon Monitor..."));
+    QVERIFY(!QFile::exists(log)); // no log until the monitor is used
+    form->AnalyzeRecordingMenu->trigger();
+    QVERIFY(program.monitor().analyzeWindow() && program.monitor().analyzeWindow()->isVisible());
+    QVERIFY(QFile::exists(log));
+    form->MonitorResultsMenu->trigger();
+    QVERIFY(program.monitor().resultsWindow()->isVisible());
+    form->BeaconMonitorMenu->trigger();
+    QVERIFY(program.monitor().monitorWindow()->isVisible());
+    form->close(); // ending the program closes the monitor's windows too
+    QVERIFY(!program.monitor().resultsWindow());
+}
+
+QTEST_MAIN(TestMonitorWindow)
+#include "tst_monitor_window.moc"
