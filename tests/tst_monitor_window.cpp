@@ -336,8 +336,9 @@ void TestMonitorWindow::menuOpensTheWindows()
     program.start();
     Form1 *form = program.mainWindow();
     QVERIFY(form);
-    QCOMPARE(form->BeaconStatus->actions().size(), 5); // the status editor, a separator, the monitor's three
-    QCOMPARE(form->BeaconStatus->actions().at(2), form->BeaconMonitorMenu);
+    // the NCDXF web site, the status editor, a separator, the monitor's three
+    QCOMPARE(form->BeaconStatus->actions().size(), 6);
+    QCOMPARE(form->BeaconStatus->actions().at(3), form->BeaconMonitorMenu);
     QCOMPARE(form->BeaconMonitorMenu->text(), QStringLiteral("Beacon Monitor..."));
     QVERIFY(!QFile::exists(log)); // no log until the monitor is used
     form->AnalyzeRecordingMenu->trigger();
