@@ -98,7 +98,7 @@ QString badgeOffsetText(double pcAhead)
         return signedNumber(pcAhead, 1) + QStringLiteral(" s");
     if (size < 999.5)
         return signedNumber(pcAhead, 0) + QStringLiteral(" s");
-    if (size < 999.5 * 60)
+    if (size < 99.5 * 60)
         return signedNumber(pcAhead / 60, 0) + QStringLiteral(" min");
     if (size < 99.5 * 3600)
         return signedNumber(pcAhead / 3600, 0) + QStringLiteral(" h");

@@ -27,7 +27,7 @@ void ClockCheckPolicy::setEnabled(bool on, Millis now)
     enabled_ = on;
     inFlight_ = false;
     if (on) {
-        dueAt_ = now;
+        dueAt_ = rateKisses_ > 0 && lastSent_ ? std::max(now, *lastSent_ + interval()) : now;
         failures_ = 0;
     }
 }
@@ -43,6 +43,9 @@ void ClockCheckPolicy::serverChanged(Millis now)
 
 void ClockCheckPolicy::requestSoon(Millis now)
 {
+    // A server that asked for fewer questions gets its pause, even after a clock setting.
+    if (rateKisses_ > 0)
+        return;
     soon_ = true;
     dueAt_ = std::min(dueAt_, now);
 }
@@ -101,8 +104,8 @@ void ClockCheckPolicy::kissOfDeath(sntp::Kiss kiss, Millis now)
         ++failures_;
         break;
     }
-    // A server that asks for fewer questions gets its pause, even when a measurement was asked for.
-    soon_ = soon_ && kiss != sntp::Kiss::Rate;
+    if (kiss == sntp::Kiss::Rate)
+        soon_ = false;
     planNext(now);
 }
 
