@@ -45,6 +45,7 @@ Program::~Program()
     delete timeDialog_;
     delete compact_;
     delete monitor_;
+    delete clockCheck_; // before the clocks and the settings file it reads
     delete statusEditor_;
     delete splash_;
     delete instructions_;

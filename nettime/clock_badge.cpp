@@ -23,6 +23,8 @@ ClockBadge::ClockBadge(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("ClockBadge"));
     setAttribute(Qt::WA_TranslucentBackground);
+    // A glance at the clock's state should not need a click into the window first.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     display(view_);
 }
 
