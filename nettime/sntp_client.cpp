@@ -10,6 +10,22 @@
 
 namespace halvion {
 
+namespace {
+QString badReplyReason(sntp::Verdict verdict)
+{
+    switch (verdict) {
+    case sntp::Verdict::Unsynchronised:
+        return QStringLiteral("server clock not synchronised");
+    case sntp::Verdict::BadStratum:
+        return QStringLiteral("server stratum out of range");
+    case sntp::Verdict::BadRootDelay:
+        return QStringLiteral("server root delay out of range");
+    default:
+        return QStringLiteral("not a time server reply");
+    }
+}
+} // namespace
+
 SntpServer parseSntpServer(const QString &text)
 {
     SntpServer server;
@@ -182,20 +198,11 @@ void SntpClient::readReplies()
             Q_EMIT kissOfDeath(judgement.kiss, QString::fromStdString(judgement.kissCode));
             return;
         case sntp::Verdict::Malformed:
-            finish();
-            Q_EMIT failed(Failure::BadReply, QStringLiteral("not a time server reply"));
-            return;
         case sntp::Verdict::Unsynchronised:
-            finish();
-            Q_EMIT failed(Failure::BadReply, QStringLiteral("server clock not synchronised"));
-            return;
         case sntp::Verdict::BadStratum:
-            finish();
-            Q_EMIT failed(Failure::BadReply, QStringLiteral("server stratum out of range"));
-            return;
         case sntp::Verdict::BadRootDelay:
             finish();
-            Q_EMIT failed(Failure::BadReply, QStringLiteral("server root delay out of range"));
+            Q_EMIT failed(Failure::BadReply, badReplyReason(judgement.verdict));
             return;
         }
     }
