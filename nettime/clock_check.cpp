@@ -96,13 +96,12 @@ void ClockCheck::poll()
         refresh();
         return;
     }
-    if (!client_->query(target)) {
-        schedule();
-        return;
-    }
+    // Counted as sent before it goes: a socket that fails at once reports back inside query().
     policy_.querySent(now);
     if (!measured_)
         trouble_ = ClockCheckFacts::Trouble::Waiting;
+    if (!client_->query(target))
+        policy_.queryFailed(now);
     schedule();
     refresh();
 }
