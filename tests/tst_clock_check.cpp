@@ -937,6 +937,23 @@ void TestClockCheck::menuItemAndBadgeInMainWindow()
     QFile f(path);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QVERIFY(!f.readAll().contains("ClockCheck"));
+    f.close();
+
+    // The menu item turns the check on, and the badge shows what it measured.
+    SystemClockCheckClocks clocks;
+    Responder responder(clocks, nullptr);
+    responder.offset = -3.0;
+    SettingsFile(path.toStdString()).write("ClockCheckServer", responder.address().toStdString());
+    const int badgeRight = badge->geometry().right();
+    item->trigger();
+    QVERIFY(program.clockCheck()->enabled());
+    QTRY_VERIFY(badge->view().measured);
+    QCOMPARE(badge->view().level, BadgeLevel::Red);
+    QCOMPARE(badge->view().text, QStringLiteral("+3.0 s"));
+    QCOMPARE(badge->geometry().right(), badgeRight); // grown to the left
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QVERIFY(f.readAll().contains("ClockCheck=True"));
+    QCOMPARE(responder.requests, 1);
 }
 
 QTEST_MAIN(TestClockCheck)
