@@ -58,8 +58,7 @@ void ClockCheck::setEnabled(bool on)
     trouble_ = ClockCheckFacts::Trouble::None;
     if (on) {
         // A refusal holds for the server that gave it; another server starts afresh.
-        const QString server = QString::fromStdString(settings_.readText(ClockCheckKeys::Server));
-        if (policy_.refused() && server != refusedServer_)
+        if (policy_.refused() && configuredServer() != refusedServer_)
             policy_.serverChanged(now);
         poll();
     } else {
@@ -83,9 +82,7 @@ void ClockCheck::poll()
         schedule();
         return;
     }
-    const std::string stored = settings_.readText(ClockCheckKeys::Server);
-    const QString server = stored == ClockCheckKeys::Server.marker ? QString::fromLatin1(ClockCheckKeys::DefaultServer)
-                                                                    : QString::fromStdString(stored);
+    const QString server = configuredServer();
     if (!server_.isNull() && server != server_)
         policy_.serverChanged(now);
     server_ = server;
@@ -104,6 +101,12 @@ void ClockCheck::poll()
         policy_.queryFailed(now);
     schedule();
     refresh();
+}
+
+QString ClockCheck::configuredServer() const
+{
+    const std::optional<std::string> stored = settings_.read(ClockCheckKeys::Server);
+    return stored ? QString::fromStdString(*stored) : QString::fromLatin1(ClockCheckKeys::DefaultServer);
 }
 
 void ClockCheck::schedule()

@@ -81,6 +81,7 @@ private:
     void onFailed(SntpClient::Failure failure, const QString &detail);
     double stepSince(const Measured &m) const;
     QString nowText() const;
+    QString configuredServer() const;
     void schedule();
     void refresh();
 
