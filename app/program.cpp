@@ -157,6 +157,8 @@ void Program::openTimeDialog()
     timeDialog_ = new SetTimeForm(timeService_, state_, settings_, clock_, form1_);
     timeDialog_->setAttribute(Qt::WA_DeleteOnClose);
     timeDialog_->setModal(true);
+    if (clockCheck_)
+        connect(timeDialog_, &SetTimeForm::clockSet, clockCheck_, &ClockCheck::clockWasSet);
     timeDialog_->Form_Load();
     timeDialog_->show();
 }

@@ -12,4 +12,4 @@ add_library(halvion_clock_check STATIC
     ${CMAKE_CURRENT_LIST_DIR}/clock_check.cpp ${CMAKE_CURRENT_LIST_DIR}/clock_check.h
     ${CMAKE_CURRENT_LIST_DIR}/clock_badge.cpp ${CMAKE_CURRENT_LIST_DIR}/clock_badge.h)
 target_include_directories(halvion_clock_check PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-target_link_libraries(halvion_clock_check PUBLIC halvion_settings Qt6::Widgets Qt6::Network)
+target_link_libraries(halvion_clock_check PUBLIC halvion_settings halvion_ui Qt6::Widgets Qt6::Network)

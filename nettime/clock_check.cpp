@@ -1,9 +1,9 @@
 #include "clock_check.h"
 
+#include "pc_time_text.h"
 #include "settings_file.h"
 
 #include <QDateTime>
-#include <QLocale>
 #include <QTimer>
 
 #include <cmath>
@@ -155,13 +155,8 @@ double ClockCheck::stepSince(const Measured &m) const
 QString ClockCheck::nowText() const
 {
     const QTime t = QDateTime::fromMSecsSinceEpoch(clocks_.wallMicros() / 1000).time();
-    const QLocale locale = QLocale::system();
-    const int hour12 = t.hour() % 12 == 0 ? 12 : t.hour() % 12;
-    return QStringLiteral("%1:%2:%3 %4")
-        .arg(hour12, 2, 10, QLatin1Char('0'))
-        .arg(t.minute(), 2, 10, QLatin1Char('0'))
-        .arg(t.second(), 2, 10, QLatin1Char('0'))
-        .arg(t.hour() < 12 ? locale.amText() : locale.pmText());
+    // The PC time as the windows show it, without their "PC Time " in front.
+    return pcTimeText({t.hour(), t.minute(), t.second(), t.msec()}).mid(QStringLiteral("PC Time ").size());
 }
 
 void ClockCheck::onMeasured(const SntpResult &result)

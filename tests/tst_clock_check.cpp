@@ -6,6 +6,7 @@
 #include "clock_check.h"
 #include "form1.h"
 #include "program.h"
+#include "set_time_form.h"
 #include "settings_file.h"
 
 #include <QAction>
@@ -728,6 +729,7 @@ void TestClockCheck::measuresChosenOffsetRealTime()
     QCOMPARE(check.badge().level, level);
     QCOMPARE(check.badge().text, text);
     QVERIFY(check.badge().toolTip.contains(QStringLiteral("Round trip:")));
+    QVERIFY(check.badge().toolTip.contains(QRegularExpression(QStringLiteral("Last check: \\d\\d:\\d\\d:\\d\\d \\S"))));
     QVERIFY(!changed.isEmpty());
     QCOMPARE(changed.last().at(0).value<ClockBadgeView>(), check.badge());
 }
@@ -954,6 +956,16 @@ void TestClockCheck::menuItemAndBadgeInMainWindow()
     QVERIFY(f.open(QIODevice::ReadOnly));
     QVERIFY(f.readAll().contains("ClockCheck=True"));
     QCOMPARE(responder.requests, 1);
+
+    // The time dialog's "clock set" asks for a new measurement as soon as the
+    // 4-second rule allows, not at the next regular check.
+    const ClockCheckPolicy &policy = program.clockCheck()->policy();
+    QVERIFY(policy.nextQueryIn(clocks.steadyMillis()).value_or(0) > 60 * 1000);
+    form->NISTtimeserver->trigger();
+    QVERIFY(program.timeDialog());
+    Q_EMIT program.timeDialog()->clockSet();
+    QVERIFY(policy.nextQueryIn(clocks.steadyMillis()).value_or(-1) <= ClockCheckPolicy::MinimumSpacing);
+    program.timeDialog()->Command2_Click();
 }
 
 QTEST_MAIN(TestClockCheck)
