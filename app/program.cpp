@@ -205,6 +205,13 @@ void Program::openCompactView()
     compact_->setAttribute(Qt::WA_DeleteOnClose);
     connect(compact_, &frmCondensed::returnToMap, this, &Program::returnFromCompactView);
     connect(compact_, &frmCondensed::exitRequested, this, &Program::exitFromCompactView);
+    if (clockCheck_) {
+        compact_->setExtraToolTip(QStringLiteral("clock"), clockCheck_->badge().summary);
+        connect(clockCheck_, &ClockCheck::badgeChanged, compact_,
+                [view = compact_.data()](const ClockBadgeView &badge) {
+                    view->setExtraToolTip(QStringLiteral("clock"), badge.summary);
+                });
+    }
     compact_->Form_Load();
     compact_->show();
 }

@@ -120,6 +120,12 @@ ClockBadgeView clockBadgeView(const ClockCheckFacts &f)
         view.level = kernelLevel(f.kernel);
     }
 
+    if (fresh)
+        view.summary = QStringLiteral("%1 of Internet time (checked %2)")
+                           .arg(aheadText(f.measurement->pcAhead), f.measurement->checkedAt);
+    else
+        view.summary = kernelLine(f.kernel);
+
     if (!f.enabled) {
         lines << kernelLine(f.kernel);
         lines << QStringLiteral("Check PC Clock Against Internet Time is off (Internet Time menu).");

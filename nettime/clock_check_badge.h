@@ -19,6 +19,7 @@ struct ClockBadgeView {
     bool measured = false; // from a measurement; otherwise from the system's sync state
     QString text;          // shown on the badge: the offset when red, else empty
     QString toolTip;
+    QString summary; // one line for other windows' tooltips
     bool operator==(const ClockBadgeView &) const = default;
 };
 

@@ -5,6 +5,7 @@
 #include "clock_badge.h"
 #include "clock_check.h"
 #include "form1.h"
+#include "frm_condensed.h"
 #include "program.h"
 #include "set_time_form.h"
 #include "settings_file.h"
@@ -683,12 +684,12 @@ void TestClockCheck::badgeWidgetGrowsLeft()
     ClockBadge badge(&host);
     badge.move(200, 10);
     const int right = badge.geometry().right();
-    ClockBadgeView red{BadgeLevel::Red, true, QStringLiteral("+3.0 s"), QStringLiteral("tip")};
+    ClockBadgeView red{BadgeLevel::Red, true, QStringLiteral("+3.0 s"), QStringLiteral("tip"), QString()};
     badge.display(red);
     QVERIFY(badge.width() > badge.height() * 2);
     QCOMPARE(badge.geometry().right(), right);
     QCOMPARE(badge.toolTip(), QStringLiteral("tip"));
-    badge.display({BadgeLevel::Calm, true, QString(), QStringLiteral("calm")});
+    badge.display({BadgeLevel::Calm, true, QString(), QStringLiteral("calm"), QString()});
     QCOMPARE(badge.width(), badge.height());
     QCOMPARE(badge.geometry().right(), right);
     QVERIFY(ClockBadge::colour(BadgeLevel::Red) != ClockBadge::colour(BadgeLevel::Calm));
@@ -966,6 +967,13 @@ void TestClockCheck::menuItemAndBadgeInMainWindow()
     Q_EMIT program.timeDialog()->clockSet();
     QVERIFY(policy.nextQueryIn(clocks.steadyMillis()).value_or(-1) <= ClockCheckPolicy::MinimumSpacing);
     program.timeDialog()->Command2_Click();
+
+    // The compact view's tooltip carries the same news in one line.
+    Q_EMIT form->compactViewRequested();
+    QVERIFY(program.compactView());
+    QVERIFY2(program.compactView()->toolTip().contains(
+                 QRegularExpression(QStringLiteral("PC clock (2\\.9[89]|3\\.0[0-2])\\d s ahead of Internet time \\(checked "))),
+             qPrintable(program.compactView()->toolTip()));
 }
 
 QTEST_MAIN(TestClockCheck)
