@@ -1,5 +1,7 @@
 #include "program.h"
 
+#include "clock_badge.h"
+#include "clock_check.h"
 #include "form1.h"
 #include "frm_about.h"
 #include "frm_condensed.h"
@@ -9,6 +11,7 @@
 #include "monitor_controller.h"
 #include "set_time_form.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDateTime>
 #include <QPushButton>
@@ -42,6 +45,7 @@ Program::~Program()
     delete timeDialog_;
     delete compact_;
     delete monitor_;
+    delete clockCheck_; // before the clocks and the settings file it reads
     delete statusEditor_;
     delete splash_;
     delete instructions_;
@@ -66,6 +70,8 @@ frmCondensed *Program::compactView() const { return compact_; }
 InstructionForm *Program::instructions() const { return instructions_; }
 DescriptionForm *Program::description() const { return description_; }
 frmAbout *Program::about() const { return about_; }
+ClockCheck *Program::clockCheck() const { return clockCheck_; }
+ClockBadge *Program::clockBadge() const { return clockBadge_; }
 
 std::string Program::defaultSettingsPath()
 {
@@ -102,6 +108,7 @@ void Program::loadMainWindow()
     connect(form1_, &Form1::analyzeRecordingRequested, this, [this] { monitor().openAnalyzeRecording(); });
     connect(form1_, &Form1::monitorResultsRequested, this, [this] { monitor().openResults(); });
     form1_->Form_Load();
+    startClockCheck();
     createStatusEditor();
     centreOnScreen(form1_);
 }
@@ -150,6 +157,8 @@ void Program::openTimeDialog()
     timeDialog_ = new SetTimeForm(timeService_, state_, settings_, clock_, form1_);
     timeDialog_->setAttribute(Qt::WA_DeleteOnClose);
     timeDialog_->setModal(true);
+    if (clockCheck_)
+        connect(timeDialog_, &SetTimeForm::clockSet, clockCheck_, &ClockCheck::clockWasSet);
     timeDialog_->Form_Load();
     timeDialog_->show();
 }
@@ -196,6 +205,13 @@ void Program::openCompactView()
     compact_->setAttribute(Qt::WA_DeleteOnClose);
     connect(compact_, &frmCondensed::returnToMap, this, &Program::returnFromCompactView);
     connect(compact_, &frmCondensed::exitRequested, this, &Program::exitFromCompactView);
+    if (clockCheck_) {
+        compact_->setExtraToolTip(QStringLiteral("clock"), clockCheck_->badge().summary);
+        connect(clockCheck_, &ClockCheck::badgeChanged, compact_,
+                [view = compact_.data()](const ClockBadgeView &badge) {
+                    view->setExtraToolTip(QStringLiteral("clock"), badge.summary);
+                });
+    }
     compact_->Form_Load();
     compact_->show();
 }
@@ -218,6 +234,20 @@ void Program::exitFromCompactView()
 {
     if (form1_)
         form1_->close();
+}
+
+// The clock badge beside "PC Time" and the check behind it; the check asks the
+// Internet only when the user turned it on in the Internet Time menu.
+void Program::startClockCheck()
+{
+    clockCheck_ = new ClockCheck(settings_, clockCheckClocks_, kernelClock_, this);
+    clockBadge_ = new ClockBadge;
+    form1_->placeClockBadge(clockBadge_);
+    connect(clockCheck_, &ClockCheck::badgeChanged, clockBadge_, &ClockBadge::display);
+    clockCheck_->load();
+    clockBadge_->display(clockCheck_->badge());
+    form1_->CheckPCClock->setChecked(clockCheck_->enabled());
+    connect(form1_->CheckPCClock, &QAction::toggled, clockCheck_, &ClockCheck::setEnabled);
 }
 
 // Closing the main window closes every other window and ends the program.

@@ -4,8 +4,10 @@
 // and loads the main window hidden behind it; closing the main window ends it all.
 
 #include "app_state.h"
+#include "clock_check_clocks.h"
 #include "clock_setter.h"
 #include "clock_source.h"
+#include "kernel_clock.h"
 #include "message_sink.h"
 #include "settings_file.h"
 #include "status_store.h"
@@ -19,6 +21,8 @@
 
 namespace halvion {
 
+class ClockBadge;
+class ClockCheck;
 class DescriptionForm;
 class Form1;
 class frmCondensed;
@@ -49,6 +53,8 @@ public:
     InstructionForm *instructions() const;
     DescriptionForm *description() const;
     frmAbout *about() const;
+    ClockCheck *clockCheck() const;
+    ClockBadge *clockBadge() const;
     AppState &state() { return state_; }
     // The beacon monitor, made when one of its windows is first opened.
     MonitorController &monitor();
@@ -80,6 +86,7 @@ private:
     void openInstructions();
     void openDescription();
     void openAbout();
+    void startClockCheck();
 
     const ClockSource &clock_;
     SettingsFile settings_;
@@ -98,6 +105,10 @@ private:
     QPointer<frmAbout> about_;
     QPointer<MonitorController> monitor_;
     QString monitorLogPath_;
+    SystemClockCheckClocks clockCheckClocks_;
+    SystemKernelClockReader kernelClock_;
+    QPointer<ClockCheck> clockCheck_;
+    QPointer<ClockBadge> clockBadge_;
     bool shuttingDown_ = false;
 };
 

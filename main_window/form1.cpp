@@ -317,6 +317,8 @@ void Form1::buildMenus()
     NISTtimeserver = item(SetPCclock, "NISTtimeserver", QStringLiteral("Set PC Time (Via Internet NIST Time Server)"),
                           false, nullptr);
     connect(NISTtimeserver, &QAction::triggered, this, &Form1::timeDialogRequested);
+    CheckPCClock = item(SetPCclock, "CheckPCClock", QStringLiteral("Check PC Clock Against Internet Time"), true,
+                        nullptr);
     HAMInfo = menu("HAMInfo", QStringLiteral("Internet &HAM Info"));
     Greyline = item(HAMInfo, "Greyline", QStringLiteral("Greyline..."), false, &Form1::Greyline_Click);
     Propagation = item(HAMInfo, "Propagation", QStringLiteral("Propagation..."), false, &Form1::Propagation_Click);

@@ -156,6 +156,10 @@ public:
             *DXPeditions = nullptr, *Latest425 = nullptr, *PgmDes = nullptr, *PgmInstructionsMenu = nullptr,
             *AboutMenu = nullptr, *WebSite = nullptr;
     QAction *BeaconMonitorMenu = nullptr, *AnalyzeRecordingMenu = nullptr, *MonitorResultsMenu = nullptr;
+    QAction *CheckPCClock = nullptr;
+
+    // Puts the clock badge at the top right corner of the PC time box.
+    void placeClockBadge(QWidget *badge);
 
 Q_SIGNALS:
     // The user asked for the status editor ("Update Halvion -  Beacon Marker Status").
