@@ -1,0 +1,183 @@
+#include "hamlib_rig.h"
+
+#include <hamlib/rig.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <mutex>
+
+namespace halvion {
+
+namespace {
+
+// Hamlib registers its backends' models in shared tables the first time they are
+// looked up; the whole list is loaded once, under this lock, before any rig is made.
+std::mutex &registryMutex()
+{
+    static std::mutex m;
+    return m;
+}
+
+int collectModel(const rig_caps *caps, rig_ptr_t data)
+{
+    auto *models = static_cast<std::vector<RigModelInfo> *>(data);
+    RigModelInfo info;
+    info.model = static_cast<int>(caps->rig_model);
+    info.maker = caps->mfg_name ? caps->mfg_name : "";
+    info.name = caps->model_name ? caps->model_name : "";
+    switch (caps->port_type) {
+    case RIG_PORT_NONE: info.port = RigPortKind::None; break;
+    case RIG_PORT_SERIAL: info.port = RigPortKind::Serial; break;
+    case RIG_PORT_NETWORK: info.port = RigPortKind::Network; break;
+    default: info.port = RigPortKind::Other; break;
+    }
+    info.rateMin = caps->serial_rate_min;
+    info.rateMax = caps->serial_rate_max;
+    models->push_back(std::move(info));
+    return 1; // go on
+}
+
+std::string errorText(int code)
+{
+    // rigerror() appends Hamlib's last debug lines; rigerror2() is the message alone.
+    std::string text = rigerror2(code);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+        text.pop_back();
+    return text;
+}
+
+bool setConf(RIG *rig, const char *name, const std::string &value)
+{
+    const token_t token = rig_token_lookup(rig, name);
+    return token != RIG_CONF_END && rig_set_conf(rig, token, value.c_str()) == RIG_OK;
+}
+
+} // namespace
+
+const std::vector<RigModelInfo> &rigModels()
+{
+    static const std::vector<RigModelInfo> models = [] {
+        std::lock_guard lock(registryMutex());
+        rig_set_debug(RIG_DEBUG_NONE);
+        std::vector<RigModelInfo> list;
+        rig_load_all_backends();
+        rig_list_foreach(collectModel, &list);
+        std::sort(list.begin(), list.end(), [](const RigModelInfo &a, const RigModelInfo &b) {
+            return std::tie(a.maker, a.name, a.model) < std::tie(b.maker, b.name, b.model);
+        });
+        return list;
+    }();
+    return models;
+}
+
+const RigModelInfo *findRigModel(int model)
+{
+    const auto &models = rigModels();
+    const auto it = std::find_if(models.begin(), models.end(), [model](const RigModelInfo &m) { return m.model == model; });
+    return it == models.end() ? nullptr : &*it;
+}
+
+std::optional<std::string> radioSettingsProblem(const RadioSettings &s)
+{
+    const RigModelInfo *info = findRigModel(s.model);
+    if (!info)
+        return s.model == NoRigModel ? std::string("No rig model is chosen. Choose your radio from the list.")
+                                     : "Rig model " + std::to_string(s.model) +
+                                           " is not one Hamlib knows. Choose your radio from the list.";
+    switch (info->port) {
+    case RigPortKind::Network: {
+        std::string host;
+        int port = 0;
+        if (!splitHostPort(s.port, host, port))
+            return "\"" + s.port + "\" is not a network address with a port number. Enter host:port, " +
+                   "for example localhost:4532.";
+        break;
+    }
+    case RigPortKind::Serial: {
+        if (s.port.empty())
+            return std::string("Enter the serial device the radio is connected to, for example /dev/ttyUSB0.");
+        std::error_code ec;
+        if (!std::filesystem::exists(s.port, ec))
+            return "There is no serial device " + s.port + ". Check the cable and the device name.";
+        if (s.serialSpeed != 0 && (s.serialSpeed < info->rateMin || s.serialSpeed > info->rateMax))
+            return "The " + info->label() + " talks at " + std::to_string(info->rateMin) + " to " +
+                   std::to_string(info->rateMax) + " baud, not " + std::to_string(s.serialSpeed) + ".";
+        break;
+    }
+    case RigPortKind::None:
+    case RigPortKind::Other:
+        break;
+    }
+    return std::nullopt;
+}
+
+HamlibRig::~HamlibRig() { close(); }
+
+std::optional<std::string> HamlibRig::open(const RadioSettings &s)
+{
+    close();
+    const RigModelInfo *info = findRigModel(s.model); // loads the backends first
+    if (!info)
+        return "Rig model " + std::to_string(s.model) + " is not one Hamlib knows";
+    RIG *rig = nullptr;
+    {
+        std::lock_guard lock(registryMutex());
+        rig = rig_init(static_cast<rig_model_t>(s.model));
+    }
+    if (!rig)
+        return "Hamlib could not set up the " + info->label();
+    if (info->port != RigPortKind::None && !s.port.empty())
+        setConf(rig, "rig_pathname", s.port);
+    if (info->port == RigPortKind::Serial && s.serialSpeed > 0)
+        setConf(rig, "serial_speed", std::to_string(s.serialSpeed));
+    const int result = rig_open(rig);
+    if (result != RIG_OK) {
+        rig_cleanup(rig);
+        return errorText(result);
+    }
+    rig_ = rig;
+    return std::nullopt;
+}
+
+void HamlibRig::close()
+{
+    if (!rig_)
+        return;
+    rig_close(rig_);
+    rig_cleanup(rig_);
+    rig_ = nullptr;
+}
+
+std::optional<std::string> HamlibRig::tune(double frequencyHz)
+{
+    if (!rig_)
+        return std::string("The radio is not open");
+    const int mode = rig_set_mode(rig_, RIG_VFO_CURR, RIG_MODE_CW, RIG_PASSBAND_NOCHANGE);
+    // A receiver that cannot do CW, or will not say so, is still tuned.
+    if (mode != RIG_OK && mode != -RIG_ENAVAIL && mode != -RIG_ENIMPL && mode != -RIG_EINVAL)
+        return errorText(mode);
+    const int freq = rig_set_freq(rig_, RIG_VFO_CURR, frequencyHz);
+    if (freq != RIG_OK)
+        return errorText(freq);
+    return std::nullopt;
+}
+
+std::optional<std::string> HamlibRig::read(RigReading &reading)
+{
+    if (!rig_)
+        return std::string("The radio is not open");
+    freq_t freq = 0;
+    const int f = rig_get_freq(rig_, RIG_VFO_CURR, &freq);
+    if (f != RIG_OK)
+        return errorText(f);
+    reading.frequencyHz = freq;
+    rmode_t mode = RIG_MODE_NONE;
+    pbwidth_t width = 0;
+    if (rig_get_mode(rig_, RIG_VFO_CURR, &mode, &width) == RIG_OK)
+        reading.mode = rig_strrmode(mode);
+    else
+        reading.mode.clear();
+    return std::nullopt;
+}
+
+} // namespace halvion

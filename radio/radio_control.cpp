@@ -1,0 +1,86 @@
+#include "radio_control.h"
+
+#include <QDeadlineTimer>
+#include <QThread>
+
+namespace halvion {
+
+RadioControl::RadioControl(QObject *parent) : QObject(parent)
+{
+    // Hamlib's model tables are filled here, once, before the worker makes any rig.
+    rigModels();
+
+    thread_ = new QThread;
+    thread_->setObjectName(QStringLiteral("Radio"));
+    worker_ = new RadioWorker(mailbox_);
+    worker_->moveToThread(thread_);
+    connect(worker_, &RadioWorker::stateChanged, this, [this](const RadioState &state) {
+        state_ = state;
+        Q_EMIT stateChanged(state_);
+    });
+    connect(worker_, &RadioWorker::tuned, this, &RadioControl::tuned);
+    connect(worker_, &RadioWorker::testFinished, this, &RadioControl::testFinished);
+    thread_->start();
+}
+
+RadioControl::~RadioControl() { shutdown(2000); }
+
+void RadioControl::configure(const RadioSettings &settings)
+{
+    if (!worker_)
+        return;
+    RadioWorker *worker = worker_;
+    QMetaObject::invokeMethod(worker, [worker, settings] { worker->configure(settings); }, Qt::QueuedConnection);
+}
+
+void RadioControl::tune(double frequencyHz)
+{
+    if (!worker_)
+        return;
+    mailbox_->put(frequencyHz);
+    QMetaObject::invokeMethod(worker_, &RadioWorker::takeTuneRequest, Qt::QueuedConnection);
+}
+
+void RadioControl::test(const RadioSettings &settings)
+{
+    if (!worker_)
+        return;
+    RadioWorker *worker = worker_;
+    QMetaObject::invokeMethod(worker, [worker, settings] { worker->runTest(settings); }, Qt::QueuedConnection);
+}
+
+void RadioControl::setTiming(int firstRetryMs, int longestRetryMs, int pollMs)
+{
+    if (!worker_)
+        return;
+    RadioWorker *worker = worker_;
+    QMetaObject::invokeMethod(
+        worker, [=] { worker->setTiming(firstRetryMs, longestRetryMs, pollMs); }, Qt::QueuedConnection);
+}
+
+bool RadioControl::shutdown(int waitMs)
+{
+    if (!worker_)
+        return true;
+    RadioWorker *worker = std::exchange(worker_, nullptr);
+    disconnect(worker, nullptr, this, nullptr);
+    // The worker closes the rig and is deleted on its own thread, which then ends.
+    QMetaObject::invokeMethod(
+        worker,
+        [worker] {
+            worker->stop();
+            delete worker;
+            QThread::currentThread()->quit();
+        },
+        Qt::QueuedConnection);
+    QThread *thread = std::exchange(thread_, nullptr);
+    if (thread->wait(QDeadlineTimer(waitMs))) {
+        delete thread;
+        return true;
+    }
+    // Stuck in a rig's timeout: the thread finishes on its own or ends with the process.
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    return false;
+}
+
+} // namespace halvion

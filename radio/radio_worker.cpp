@@ -1,0 +1,183 @@
+#include "radio_worker.h"
+
+#include <QTimer>
+
+namespace halvion {
+
+QString megahertzText(double hertz)
+{
+    QString text = QString::number(hertz / 1e6, 'f', 6);
+    while (text.endsWith(QLatin1Char('0')) && text.indexOf(QLatin1Char('.')) < text.size() - 4)
+        text.chop(1);
+    return text + QStringLiteral(" MHz");
+}
+
+QString radioStateText(const RadioState &state)
+{
+    switch (state.kind) {
+    case RadioState::Kind::NotConfigured: return QStringLiteral("Radio not configured");
+    case RadioState::Kind::Ready: return QStringLiteral("Radio ready: %1").arg(state.model);
+    case RadioState::Kind::Connected: {
+        QString text = QStringLiteral("Radio connected to %1 - %2").arg(state.model, megahertzText(state.frequencyHz));
+        if (!state.mode.isEmpty())
+            text += QLatin1Char(' ') + state.mode;
+        return text;
+    }
+    case RadioState::Kind::Error: return QStringLiteral("Radio error: %1").arg(state.error);
+    }
+    return {};
+}
+
+RadioWorker::RadioWorker(std::shared_ptr<TuneMailbox> mailbox, QObject *parent)
+    : QObject(parent), mailbox_(std::move(mailbox)), retryTimer_(new QTimer(this)), pollTimer_(new QTimer(this))
+{
+    retryTimer_->setSingleShot(true);
+    connect(retryTimer_, &QTimer::timeout, this, &RadioWorker::attempt);
+    pollTimer_->setInterval(5000);
+    connect(pollTimer_, &QTimer::timeout, this, &RadioWorker::poll);
+}
+
+void RadioWorker::setTiming(int firstRetryMs, int longestRetryMs, int pollMs)
+{
+    firstRetryMs_ = nextRetryMs_ = firstRetryMs;
+    longestRetryMs_ = longestRetryMs;
+    pollTimer_->setInterval(pollMs);
+}
+
+void RadioWorker::configure(const RadioSettings &settings)
+{
+    retryTimer_->stop();
+    pollTimer_->stop();
+    rig_.close();
+    wanted_.reset();
+    settings_ = settings;
+    nextRetryMs_ = firstRetryMs_;
+    const RigModelInfo *info = findRigModel(settings.model);
+    modelLabel_ = info ? QString::fromStdString(info->label()) : QString();
+    usable_ = false;
+    RadioState next;
+    next.model = modelLabel_;
+    if (!settings.enabled) {
+        next.kind = RadioState::Kind::NotConfigured;
+    } else if (const auto problem = radioSettingsProblem(settings)) {
+        // Settings the dialog would not have saved, from a file edited by hand: shown, never tried.
+        next.kind = RadioState::Kind::Error;
+        next.error = QString::fromStdString(*problem);
+    } else {
+        next.kind = RadioState::Kind::Ready;
+        usable_ = true;
+    }
+    setState(next);
+}
+
+void RadioWorker::takeTuneRequest()
+{
+    const auto request = mailbox_->take();
+    if (!request || !usable_)
+        return;
+    wanted_ = *request;
+    // While waiting to reopen after an error, the retry applies the request.
+    if (!retryTimer_->isActive())
+        attempt();
+}
+
+void RadioWorker::attempt()
+{
+    if (!rig_.isOpen()) {
+        if (const auto error = rig_.open(settings_)) {
+            fail(*error);
+            return;
+        }
+    }
+    if (wanted_) {
+        if (const auto error = rig_.tune(*wanted_)) {
+            fail(*error);
+            return;
+        }
+        Q_EMIT tuned(*wanted_);
+        wanted_.reset();
+    }
+    nextRetryMs_ = firstRetryMs_;
+    poll();
+    if (rig_.isOpen() && !pollTimer_->isActive())
+        pollTimer_->start();
+}
+
+void RadioWorker::poll()
+{
+    RigReading reading;
+    if (const auto error = rig_.read(reading)) {
+        fail(*error);
+        return;
+    }
+    setState(connectedState(reading));
+}
+
+void RadioWorker::fail(const std::string &error)
+{
+    pollTimer_->stop();
+    rig_.close();
+    RadioState next;
+    next.kind = RadioState::Kind::Error;
+    next.model = modelLabel_;
+    next.error = QString::fromStdString(error);
+    setState(next);
+    retryTimer_->start(nextRetryMs_);
+    nextRetryMs_ = std::min(nextRetryMs_ * 2, longestRetryMs_);
+}
+
+RadioState RadioWorker::connectedState(const RigReading &reading) const
+{
+    RadioState s;
+    s.kind = RadioState::Kind::Connected;
+    s.model = modelLabel_;
+    s.frequencyHz = reading.frequencyHz;
+    s.mode = QString::fromStdString(reading.mode);
+    return s;
+}
+
+void RadioWorker::setState(const RadioState &state)
+{
+    if (state == state_)
+        return;
+    state_ = state;
+    Q_EMIT stateChanged(state_);
+}
+
+void RadioWorker::runTest(const RadioSettings &settings)
+{
+    // A serial port opens only once: the worker's own rig lets go for the test.
+    const bool wasOpen = rig_.isOpen();
+    pollTimer_->stop();
+    rig_.close();
+
+    const RigModelInfo *info = findRigModel(settings.model);
+    const QString label = info ? QString::fromStdString(info->label()) : QStringLiteral("radio");
+    HamlibRig test;
+    if (const auto error = test.open(settings)) {
+        Q_EMIT testFinished(false, QStringLiteral("The %1 did not answer: %2").arg(label, QString::fromStdString(*error)));
+    } else {
+        RigReading reading;
+        if (const auto readError = test.read(reading)) {
+            Q_EMIT testFinished(false, QStringLiteral("The %1 opened but did not report its frequency: %2")
+                                           .arg(label, QString::fromStdString(*readError)));
+        } else {
+            QString text = QStringLiteral("The %1 reports %2").arg(label, megahertzText(reading.frequencyHz));
+            if (!reading.mode.empty())
+                text += QLatin1Char(' ') + QString::fromStdString(reading.mode);
+            Q_EMIT testFinished(true, text + QLatin1Char('.'));
+        }
+    }
+    test.close();
+    if (wasOpen && !retryTimer_->isActive())
+        attempt();
+}
+
+void RadioWorker::stop()
+{
+    retryTimer_->stop();
+    pollTimer_->stop();
+    rig_.close();
+}
+
+} // namespace halvion
