@@ -5,6 +5,7 @@
 #include "form1.h"
 #include "frm_about.h"
 #include "frm_condensed.h"
+#include "frm_radio.h"
 #include "frm_sel_status.h"
 #include "frm_splash.h"
 #include "help_window.h"
@@ -35,8 +36,10 @@ void centreOnScreen(QWidget *window)
 } // namespace
 
 Program::Program(const std::string &settingsPath, const ClockSource &clock, QObject *parent)
-    : QObject(parent), clock_(clock), settings_(settingsPath), status_(settings_), monitorLogPath_(MonitorLog::defaultPath())
+    : QObject(parent), clock_(clock), settings_(settingsPath), status_(settings_), monitorLogPath_(MonitorLog::defaultPath()),
+      follow_(clock)
 {
+    radio_.configure(readRadioSettings(settings_));
 }
 
 Program::~Program()
@@ -46,6 +49,8 @@ Program::~Program()
     delete compact_;
     delete monitor_;
     delete clockCheck_; // before the clocks and the settings file it reads
+    radio_.shutdown(1500);
+    delete radioDialog_;
     delete statusEditor_;
     delete splash_;
     delete instructions_;
@@ -72,6 +77,7 @@ DescriptionForm *Program::description() const { return description_; }
 frmAbout *Program::about() const { return about_; }
 ClockCheck *Program::clockCheck() const { return clockCheck_; }
 ClockBadge *Program::clockBadge() const { return clockBadge_; }
+frmRadio *Program::radioDialog() const { return radioDialog_; }
 
 std::string Program::defaultSettingsPath()
 {
@@ -107,6 +113,7 @@ void Program::loadMainWindow()
     connect(form1_, &Form1::beaconMonitorRequested, this, [this] { monitor().openMonitor(); });
     connect(form1_, &Form1::analyzeRecordingRequested, this, [this] { monitor().openAnalyzeRecording(); });
     connect(form1_, &Form1::monitorResultsRequested, this, [this] { monitor().openResults(); });
+    connectRadio();
     form1_->Form_Load();
     startClockCheck();
     createStatusEditor();
@@ -260,6 +267,9 @@ void Program::shutdown()
         timeDialog_->close();
     if (compact_)
         compact_->close();
+    radio_.shutdown(1500);
+    if (radioDialog_)
+        radioDialog_->close();
     if (statusEditor_)
         statusEditor_->close();
     if (splash_)
@@ -300,6 +310,47 @@ void Program::openAbout()
     about_->setAttribute(Qt::WA_DeleteOnClose);
     about_->Form_Load();
     about_->show();
+}
+
+// Band choices tune the radio; follow mode moves the main window and the radio together
+// at each step of the station's run, from the tracking tick's own clock sample.
+void Program::connectRadio()
+{
+    connect(form1_, &Form1::trackingTick, &follow_, &FollowMode::onTrackingTick);
+    connect(&follow_, &FollowMode::bandDue, form1_, [this](BandIndex band) {
+        form1_->FollowBand(band);
+        radio_.tuneBand(band);
+    });
+    connect(&follow_, &FollowMode::textChanged, form1_, &Form1::setFollowText);
+    connect(&follow_, &FollowMode::followingChanged, form1_, &Form1::setFollowedStation);
+    connect(form1_, &Form1::followRequested, &follow_, &FollowMode::follow);
+    connect(form1_, &Form1::stopFollowingRequested, &follow_, &FollowMode::stop);
+    // A band the user picks by hand ends follow mode.
+    connect(form1_, &Form1::bandChosen, this, [this](BandIndex band) {
+        follow_.stop();
+        radio_.tuneBand(band);
+    });
+    connect(&radio_, &RadioControl::stateChanged, form1_, [this] { form1_->setRadioStateText(radio_.stateText()); });
+    connect(form1_, &Form1::radioDialogRequested, this, &Program::openRadioDialog);
+    form1_->setRadioStateText(radio_.stateText());
+}
+
+void Program::openRadioDialog()
+{
+    if (!radioDialog_) {
+        radioDialog_ = new frmRadio(settings_, form1_);
+        radioDialog_->setAttribute(Qt::WA_DeleteOnClose);
+        connect(radioDialog_, &frmRadio::testRequested, &radio_, &RadioControl::test);
+        connect(&radio_, &RadioControl::testFinished, radioDialog_, &frmRadio::showTestResult);
+        connect(radioDialog_, &frmRadio::saved, this, [this](const RadioSettings &settings) {
+            radio_.configure(settings);
+            // The radio joins in at once on the band the main window shows.
+            if (const BandIndex band = state_.trackedBand(); band >= 0)
+                radio_.tuneBand(band);
+        });
+        radioDialog_->Form_Load();
+    }
+    radioDialog_->open();
 }
 
 } // namespace halvion

@@ -7,8 +7,10 @@
 #include "clock_check_clocks.h"
 #include "clock_setter.h"
 #include "clock_source.h"
+#include "follow_mode.h"
 #include "kernel_clock.h"
 #include "message_sink.h"
+#include "radio_control.h"
 #include "settings_file.h"
 #include "status_store.h"
 #include "time_service.h"
@@ -32,6 +34,7 @@ class frmSelStatus;
 class frmSplash;
 class SetTimeForm;
 class InstructionForm;
+class frmRadio;
 
 class Program : public QObject {
     Q_OBJECT
@@ -55,6 +58,9 @@ public:
     frmAbout *about() const;
     ClockCheck *clockCheck() const;
     ClockBadge *clockBadge() const;
+    frmRadio *radioDialog() const;
+    RadioControl &radio() { return radio_; }
+    FollowMode &followMode() { return follow_; }
     AppState &state() { return state_; }
     // The beacon monitor, made when one of its windows is first opened.
     MonitorController &monitor();
@@ -87,6 +93,8 @@ private:
     void openDescription();
     void openAbout();
     void startClockCheck();
+    void connectRadio();
+    void openRadioDialog();
 
     const ClockSource &clock_;
     SettingsFile settings_;
@@ -109,6 +117,9 @@ private:
     SystemKernelClockReader kernelClock_;
     QPointer<ClockCheck> clockCheck_;
     QPointer<ClockBadge> clockBadge_;
+    QPointer<frmRadio> radioDialog_;
+    RadioControl radio_;
+    FollowMode follow_;
     bool shuttingDown_ = false;
 };
 

@@ -190,7 +190,10 @@ void Form1::buildControls()
         auto *button = new QPushButton(toQString(band.buttonCaption), Frame1);
         button->setObjectName(toQString(band.buttonControl));
         button->setGeometry(9 + b * 83, 26, 80, 28);
-        connect(button, &QPushButton::clicked, this, [this, b] { SelectBand(b); });
+        connect(button, &QPushButton::clicked, this, [this, b] {
+            SelectBand(b);
+            Q_EMIT bandChosen(b);
+        });
         BandButtons[static_cast<std::size_t>(b)] = button;
         // The indicator sits at the button's left, where the selected caption's leading blanks make room.
         QLabel *indicator = makeLed(Frame1, QStringLiteral("Picture2_%1").arg(b), LedColour::Red, true,
@@ -212,6 +215,7 @@ void Form1::buildControls()
     Label6 = makeLabel(client, "Label6", QString(), QRect(446, 384, 56, 22));
     Label5 = makeLabel(client, "Label5", QString(), QRect(502, 384, 90, 22));
     Label5->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    buildRadioControls(client);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -312,6 +316,7 @@ void Form1::buildMenus()
     connect(BeaconMonitorMenu, &QAction::triggered, this, &Form1::beaconMonitorRequested);
     connect(AnalyzeRecordingMenu, &QAction::triggered, this, &Form1::analyzeRecordingRequested);
     connect(MonitorResultsMenu, &QAction::triggered, this, &Form1::monitorResultsRequested);
+    buildRadioMenu();
 
     SetPCclock = menu("SetPCclock", QStringLiteral("&Internet Time"));
     NISTtimeserver = item(SetPCclock, "NISTtimeserver", QStringLiteral("Set PC Time (Via Internet NIST Time Server)"),

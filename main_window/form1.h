@@ -17,6 +17,7 @@
 #include <QPointer>
 
 #include <array>
+#include <optional>
 #include <string>
 
 class QAction;
@@ -64,6 +65,16 @@ public:
     // Entries to the compact view: the Display menu item, a double click on the map.
     void CondensedDisplayMode_Click();
     void Image1_DblClick();
+    // Radio and follow mode. FollowBand moves the window to another band as follow mode
+    // asks, keeping the pass counter going; the band already shown is left alone.
+    void FollowBand(BandIndex band);
+    void setFollowedStation(BeaconIndex station); // -1: not following
+    void setFollowText(const QString &text);
+    void setRadioStateText(const QString &text);
+    // The station whose marker lies under a point of the map, if any.
+    std::optional<BeaconIndex> stationAtMapPoint(const QPoint &point) const;
+    // The map's right-click menu for that point (nullptr off the markers); the caller owns it.
+    QMenu *mapMenu(const QPoint &point);
 
     // Markers, legend and callsign labels of the map.
     void DisplayLedOK();
@@ -142,6 +153,7 @@ public:
     std::array<QLabel *, BandCount> Picture2{};
     QTimer *Timer1 = nullptr, *Timer2 = nullptr, *Timer3 = nullptr;
     QLabel *MapOverlay = nullptr, *PathLine = nullptr;
+    QLabel *FollowState = nullptr, *RadioState = nullptr;
 
     // Menus and their items.
     QMenu *FileMenu = nullptr, *MenuDisplay = nullptr, *BeaconStatus = nullptr, *SetPCclock = nullptr,
@@ -160,6 +172,9 @@ public:
 
     // Puts the clock badge at the top right corner of the PC time box.
     void placeClockBadge(QWidget *badge);
+    QMenu *RadioMenu = nullptr, *FollowStation = nullptr;
+    QAction *RadioControl = nullptr, *StopFollowing = nullptr;
+    std::array<QAction *, BeaconCount> FollowItems{};
 
 Q_SIGNALS:
     // The user asked for the status editor ("Update Halvion -  Beacon Marker Status").
@@ -178,6 +193,13 @@ Q_SIGNALS:
     void closing();
     // The user asked for the compact all-band view in this window's place.
     void compactViewRequested();
+    // The user chose a band with its button.
+    void bandChosen(halvion::BandIndex band);
+    // The tracking tick's clock sample, before the display is drawn from it.
+    void trackingTick(const halvion::ScheduleTime &t);
+    void radioDialogRequested();
+    void followRequested(halvion::BeaconIndex station);
+    void stopFollowingRequested();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -186,6 +208,8 @@ protected:
 private:
     void buildControls();
     void buildMenus();
+    void buildRadioMenu();
+    void buildRadioControls(QWidget *client);
     void applyOptionKeys();
     void readAddressKeys();
     void showMarker(QLabel *marker);

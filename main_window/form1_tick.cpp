@@ -13,10 +13,12 @@ namespace halvion {
 
 void Form1::Timer3_Timer()
 {
+    const ScheduleTime t = ScheduleClock::sample(clock_);
+    // Follow mode may move the window to another band here, from this same sample.
+    Q_EMIT trackingTick(t);
     for (BandIndex b = 0; b < BandCount; ++b) {
         if (!state_.BandSelected[at(b)])
             continue;
-        const ScheduleTime t = ScheduleClock::sample(clock_);
         ShowActiveBeacon(b, ScheduleClock::beaconOn(b, t.SlotIndex));
     }
     BlinkActiveMarker();

@@ -1,0 +1,11 @@
+# Radio control: logic and worker (tst_radio, against Hamlib's dummy rig and a real
+# rigctld), and the windows' part (tst_radio_window).
+find_package(Qt6 6.4 REQUIRED COMPONENTS Network)
+find_program(HALVION_RIGCTLD_PATH rigctld)
+if(NOT HALVION_RIGCTLD_PATH)
+    set(HALVION_RIGCTLD_PATH rigctld)
+endif()
+halvion_add_test(NAME tst_radio
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tst_radio.cpp ${CMAKE_CURRENT_SOURCE_DIR}/rigctld_process.h
+    LIBS halvion_radio Qt6::Network)
+target_compile_definitions(tst_radio PRIVATE HALVION_RIGCTLD="${HALVION_RIGCTLD_PATH}")
