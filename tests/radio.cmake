@@ -9,3 +9,6 @@ halvion_add_test(NAME tst_radio
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tst_radio.cpp ${CMAKE_CURRENT_SOURCE_DIR}/rigctld_process.h
     LIBS halvion_radio Qt6::Network)
 target_compile_definitions(tst_radio PRIVATE HALVION_RIGCTLD="${HALVION_RIGCTLD_PATH}")
+halvion_add_test(NAME tst_radio_window
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tst_radio_window.cpp ${CMAKE_CURRENT_SOURCE_DIR}/main_window_fixture.h
+    LIBS halvion_program Qt6::Network)

@@ -85,7 +85,7 @@ void TestMainWindow::layoutAtLoad()
     QStringList menus;
     for (QAction *a : w.menuBar()->actions())
         menus << a->text();
-    QCOMPARE(menus, (QStringList{"&File", "&Display", "&Beacon Status", "&Internet Time", "Internet &HAM Info",
+    QCOMPARE(menus, (QStringList{"&File", "&Display", "&Beacon Status", "&Radio", "&Internet Time", "Internet &HAM Info",
                                  "I&nstructions", "&About..."}));
     QStringList display;
     for (QAction *a : w.MenuDisplay->actions())
