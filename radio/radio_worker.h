@@ -72,7 +72,7 @@ private:
     QTimer *retryTimer_;
     QTimer *pollTimer_;
     int firstRetryMs_ = 1000;
-    int longestRetryMs_ = 30000;
+    int longestRetryMs_ = 10000;
     int nextRetryMs_ = 1000;
     std::optional<double> wanted_; // the latest request not yet on the rig
     RadioState state_;

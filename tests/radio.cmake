@@ -12,3 +12,8 @@ target_compile_definitions(tst_radio PRIVATE HALVION_RIGCTLD="${HALVION_RIGCTLD_
 halvion_add_test(NAME tst_radio_window
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tst_radio_window.cpp ${CMAKE_CURRENT_SOURCE_DIR}/main_window_fixture.h
     LIBS halvion_program Qt6::Network)
+
+# Not a test: scripts/measure_radio_ticks.sh runs it.
+add_executable(measure_radio_ticks ${CMAKE_CURRENT_SOURCE_DIR}/measure_radio_ticks.cpp)
+target_link_libraries(measure_radio_ticks PRIVATE halvion_main_window halvion_radio Qt6::Network)
+target_compile_definitions(measure_radio_ticks PRIVATE HALVION_RIGCTLD="${HALVION_RIGCTLD_PATH}")

@@ -11,6 +11,8 @@
 
 #include <utility>
 
+#include <csignal>
+
 namespace halvion::test {
 
 #ifndef HALVION_RIGCTLD
@@ -54,8 +56,17 @@ public:
         return false;
     }
 
+    // Freezes or thaws the daemon: frozen, it takes connections and answers nothing, like a
+    // rigctld whose radio hangs.
+    void freeze(bool frozen)
+    {
+        if (process_.state() == QProcess::Running)
+            ::kill(static_cast<pid_t>(process_.processId()), frozen ? SIGSTOP : SIGCONT);
+    }
+
     void kill()
     {
+        freeze(false);
         if (process_.state() == QProcess::NotRunning)
             return;
         process_.kill();
