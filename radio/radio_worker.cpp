@@ -50,6 +50,7 @@ void RadioWorker::configure(const RadioSettings &settings)
     pollTimer_->stop();
     rig_.close();
     wanted_.reset();
+    lastTuned_.reset();
     settings_ = settings;
     nextRetryMs_ = firstRetryMs_;
     const RigModelInfo *info = findRigModel(settings.model);
@@ -95,7 +96,7 @@ void RadioWorker::attempt()
             return;
         }
         Q_EMIT tuned(*wanted_);
-        wanted_.reset();
+        lastTuned_ = std::exchange(wanted_, std::nullopt);
     }
     nextRetryMs_ = firstRetryMs_;
     poll();
@@ -117,10 +118,14 @@ void RadioWorker::fail(const std::string &error)
 {
     pollTimer_->stop();
     rig_.close();
+    if (!wanted_)
+        wanted_ = lastTuned_;
     RadioState next;
     next.kind = RadioState::Kind::Error;
     next.model = modelLabel_;
     next.error = QString::fromStdString(error);
+    if (const RigModelInfo *info = findRigModel(settings_.model); info && info->port != RigPortKind::None)
+        next.error += QStringLiteral(" (%1)").arg(QString::fromStdString(settings_.port));
     setState(next);
     retryTimer_->start(nextRetryMs_);
     nextRetryMs_ = std::min(nextRetryMs_ * 2, longestRetryMs_);

@@ -4,7 +4,9 @@
 // state. Only the latest tuning request counts: a request that arrives while the worker
 // is busy replaces the one still waiting. The rig is opened on first use, read every few
 // seconds while open (so a radio that went away shows as an error even while nothing is
-// tuned), reopened after an error with a growing pause, and closed when the worker stops.
+// tuned), reopened after an error with a growing pause and then tuned back to where the
+// program last put it (a restarted rigctld or radio has forgotten), and closed when the
+// worker stops.
 
 #include "hamlib_rig.h"
 #include "radio_settings.h"
@@ -75,6 +77,7 @@ private:
     int longestRetryMs_ = 10000;
     int nextRetryMs_ = 1000;
     std::optional<double> wanted_; // the latest request not yet on the rig
+    std::optional<double> lastTuned_; // put back after the rig was lost and found again
     RadioState state_;
 };
 
