@@ -325,14 +325,18 @@ void Program::connectRadio()
     connect(&follow_, &FollowMode::followingChanged, form1_, &Form1::setFollowedStation);
     connect(form1_, &Form1::followRequested, &follow_, &FollowMode::follow);
     connect(form1_, &Form1::stopFollowingRequested, &follow_, &FollowMode::stop);
-    // A band the user picks by hand ends follow mode.
-    connect(form1_, &Form1::bandChosen, this, [this](BandIndex band) {
-        follow_.stop();
-        radio_.tuneBand(band);
-    });
+    connect(form1_, &Form1::bandChosen, this, &Program::userChoseBand);
     connect(&radio_, &RadioControl::stateChanged, form1_, [this] { form1_->setRadioStateText(radio_.stateText()); });
     connect(form1_, &Form1::radioDialogRequested, this, &Program::openRadioDialog);
     form1_->setRadioStateText(radio_.stateText());
+}
+
+// A band the user picks by hand ends follow mode and tunes the radio there. The compact
+// view's highlighted row is such a choice too.
+void Program::userChoseBand(BandIndex band)
+{
+    follow_.stop();
+    radio_.tuneBand(band);
 }
 
 void Program::openRadioDialog()

@@ -94,6 +94,7 @@ private:
     void openAbout();
     void startClockCheck();
     void connectRadio();
+    void userChoseBand(BandIndex band);
     void openRadioDialog();
 
     const ClockSource &clock_;
