@@ -69,7 +69,16 @@ RadioSettings netRig(const QString &address)
     return s;
 }
 
-// Runs the same round trip through the worker's queue, so all it was asked before is done.
+// The main window's tracking tick, once a second of the simulated clock.
+void tickEverySecond(FollowMode &follow, FakeClockSource &clock, int seconds)
+{
+    for (int s = 0; s < seconds; ++s) {
+        clock.advance(1);
+        follow.onTrackingTick(ScheduleClock::sample(clock));
+    }
+}
+
+// A round trip through the worker's queue: all that was asked of it before is done.
 void drain(RadioControl &radio)
 {
     QMetaObject::invokeMethod(radio.workerContext(), [] {}, Qt::BlockingQueuedConnection);
@@ -340,10 +349,7 @@ void TestRadio::followCycleOnDummyRig()
     });
 
     follow.follow(10);
-    for (int s = 0; s < 120; ++s) {
-        clock.advance(1);
-        follow.onTrackingTick(ScheduleClock::sample(clock));
-    }
+    tickEverySecond(follow, clock, 120);
     QCOMPARE(seen, (QStringList{"01:30 14.100 MHz", "01:40 14.100 MHz", "01:50 18.110 MHz", "02:00 21.150 MHz",
                                 "02:10 24.930 MHz", "02:20 28.200 MHz", "02:30 14.100 MHz"}));
     QCOMPARE(follow.text(), QStringLiteral("Following ZS6DN - next on 20 m in 1:10"));
@@ -373,10 +379,7 @@ void TestRadio::rigctldFollowLossAndReturn()
         seen << QStringLiteral("%1 %2").arg(megahertzText(hz), mode);
     });
     follow.follow(10);
-    for (int s = 0; s < 60; ++s) {
-        clock.advance(1);
-        follow.onTrackingTick(ScheduleClock::sample(clock));
-    }
+    tickEverySecond(follow, clock, 60);
     QCOMPARE(seen, (QStringList{"14.100 MHz CW", "14.100 MHz CW", "18.110 MHz CW", "21.150 MHz CW",
                                 "24.930 MHz CW", "28.200 MHz CW", "14.100 MHz CW"}));
     QCOMPARE(waitForState(radio, RadioState::Kind::Connected, 5000).model, QStringLiteral("Hamlib NET rigctl"));
