@@ -4,30 +4,6 @@
 
 namespace halvion {
 
-QString megahertzText(double hertz)
-{
-    QString text = QString::number(hertz / 1e6, 'f', 6);
-    while (text.endsWith(QLatin1Char('0')) && text.indexOf(QLatin1Char('.')) < text.size() - 4)
-        text.chop(1);
-    return text + QStringLiteral(" MHz");
-}
-
-QString radioStateText(const RadioState &state)
-{
-    switch (state.kind) {
-    case RadioState::Kind::NotConfigured: return QStringLiteral("Radio not configured");
-    case RadioState::Kind::Ready: return QStringLiteral("Radio ready: %1").arg(state.model);
-    case RadioState::Kind::Connected: {
-        QString text = QStringLiteral("Radio connected to %1 - %2").arg(state.model, megahertzText(state.frequencyHz));
-        if (!state.mode.isEmpty())
-            text += QLatin1Char(' ') + state.mode;
-        return text;
-    }
-    case RadioState::Kind::Error: return QStringLiteral("Radio error: %1").arg(state.error);
-    }
-    return {};
-}
-
 RadioWorker::RadioWorker(std::shared_ptr<TuneMailbox> mailbox, QObject *parent)
     : QObject(parent), mailbox_(std::move(mailbox)), retryTimer_(new QTimer(this)), pollTimer_(new QTimer(this))
 {
