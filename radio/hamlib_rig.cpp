@@ -77,7 +77,7 @@ const RigModelInfo *findRigModel(int model)
     return it == models.end() ? nullptr : &*it;
 }
 
-std::optional<std::string> radioSettingsProblem(const RadioSettings &s)
+std::optional<std::string> radioSettingsProblem(const RadioSettings &s, bool deviceMustExist)
 {
     const RigModelInfo *info = findRigModel(s.model);
     if (!info)
@@ -97,7 +97,7 @@ std::optional<std::string> radioSettingsProblem(const RadioSettings &s)
         if (s.port.empty())
             return std::string("Enter the serial device the radio is connected to, for example /dev/ttyUSB0.");
         std::error_code ec;
-        if (!std::filesystem::exists(s.port, ec))
+        if (deviceMustExist && !std::filesystem::exists(s.port, ec))
             return "There is no serial device " + s.port + ". Check the cable and the device name.";
         if (s.serialSpeed != 0 && (s.serialSpeed < info->rateMin || s.serialSpeed > info->rateMax))
             return "The " + info->label() + " talks at " + std::to_string(info->rateMin) + " to " +

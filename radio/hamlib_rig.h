@@ -31,8 +31,8 @@ const RigModelInfo *findRigModel(int model);
 
 // What keeps these settings from opening a rig, in words for the user; nothing when
 // they are fine. Checks the model, the form of host:port for network rigs, that a
-// serial device exists and that the speed suits the rig.
-std::optional<std::string> radioSettingsProblem(const RadioSettings &settings);
+// serial device is named and (unless told not to) exists, and that the speed suits the rig.
+std::optional<std::string> radioSettingsProblem(const RadioSettings &settings, bool deviceMustExist = true);
 
 struct RigReading {
     double frequencyHz = 0;

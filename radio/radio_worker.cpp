@@ -36,8 +36,9 @@ void RadioWorker::configure(const RadioSettings &settings)
     next.model = modelLabel_;
     if (!settings.enabled) {
         next.kind = RadioState::Kind::NotConfigured;
-    } else if (const auto problem = radioSettingsProblem(settings)) {
-        // Settings the dialog would not have saved, from a file edited by hand: shown, never tried.
+    } else if (const auto problem = radioSettingsProblem(settings, false)) {
+        // Settings the dialog would not have saved, from a file edited by hand: shown, never
+        // tried. A serial device that is missing now may be plugged in later: that one is tried.
         next.kind = RadioState::Kind::Error;
         next.error = QString::fromStdString(*problem);
     } else {

@@ -102,7 +102,7 @@ private Q_SLOTS:
 
     void bandChoiceTunesDummyRig();
     void onlyLatestRequestCounts();
-    void switchedOffRadioTunesNothing();
+    void radioThatCannotWorkTunesNothing();
     void followCycleOnDummyRig();
     void rigctldFollowLossAndReturn();
 };
@@ -306,7 +306,7 @@ void TestRadio::onlyLatestRequestCounts()
     QCOMPARE(tuned.first().first().toDouble(), 24930000.0);
 }
 
-void TestRadio::switchedOffRadioTunesNothing()
+void TestRadio::radioThatCannotWorkTunesNothing()
 {
     RadioControl radio;
     RadioSettings off = dummyRig();
@@ -326,6 +326,17 @@ void TestRadio::switchedOffRadioTunesNothing()
     QCOMPARE(tuned.count(), 0);
     QCOMPARE(radio.state().kind, RadioState::Kind::Error);
     QVERIFY(radio.stateText().contains(QStringLiteral("with a port number")));
+
+    // A serial radio unplugged at start is no such case: it is tried, and tried again.
+    RadioSettings unplugged;
+    unplugged.enabled = true;
+    unplugged.model = 3073;
+    unplugged.port = "/nonexistent/ttyUSB9";
+    radio.configure(unplugged);
+    QCOMPARE(waitForState(radio, RadioState::Kind::Ready, 5000).model, QStringLiteral("Icom IC-7300"));
+    radio.tuneBand(1);
+    QCOMPARE(waitForState(radio, RadioState::Kind::Error, 5000).kind, RadioState::Kind::Error);
+    QVERIFY2(radio.stateText().endsWith(QStringLiteral(" (/nonexistent/ttyUSB9)")), qPrintable(radio.stateText()));
 }
 
 // Follow mode end to end over a simulated clock: the frequencies the dummy rig was set to,
