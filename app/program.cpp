@@ -219,6 +219,7 @@ void Program::openCompactView()
                     view->setExtraToolTip(QStringLiteral("clock"), badge.summary);
                 });
     }
+    connectCompactRadio();
     compact_->Form_Load();
     compact_->show();
 }
@@ -337,6 +338,19 @@ void Program::userChoseBand(BandIndex band)
 {
     follow_.stop();
     radio_.tuneBand(band);
+}
+
+// In the compact view a highlighted row tunes the radio like a band button, and the
+// radio's state (and, while following, the followed station) are lines of its tooltip.
+void Program::connectCompactRadio()
+{
+    connect(compact_, &frmCondensed::rowChosen, this, &Program::userChoseBand);
+    auto showRadio = [this] { compact_->setExtraToolTip(QStringLiteral("radio"), radio_.stateText()); };
+    auto showFollow = [this] { compact_->setExtraToolTip(QStringLiteral("follow"), follow_.text()); };
+    connect(&radio_, &RadioControl::stateChanged, compact_, showRadio);
+    connect(&follow_, &FollowMode::textChanged, compact_, showFollow);
+    showRadio();
+    showFollow();
 }
 
 void Program::openRadioDialog()

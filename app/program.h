@@ -94,6 +94,7 @@ private:
     void openAbout();
     void startClockCheck();
     void connectRadio();
+    void connectCompactRadio();
     void userChoseBand(BandIndex band);
     void openRadioDialog();
 

@@ -360,7 +360,7 @@ bool frmCondensed::eventFilter(QObject *watched, QEvent *event)
                 continue;
             // The press of a double click has already highlighted the row.
             if (event->type() == QEvent::MouseButtonPress)
-                highlightRow(b);
+                chooseRow(b);
             else
                 ExitCompactDisplay_Click();
             return true;

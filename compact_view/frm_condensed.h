@@ -52,11 +52,11 @@ public:
     void ClearLEDs();
 
     // Highlights a row and makes its band the main window's band.
-    void Picture20_Click() { highlightRow(0); }
-    void Picture17_Click() { highlightRow(1); }
-    void Picture15_Click() { highlightRow(2); }
-    void Picture12_Click() { highlightRow(3); }
-    void Picture10_Click() { highlightRow(4); }
+    void Picture20_Click() { chooseRow(0); }
+    void Picture17_Click() { chooseRow(1); }
+    void Picture15_Click() { chooseRow(2); }
+    void Picture12_Click() { chooseRow(3); }
+    void Picture10_Click() { chooseRow(4); }
     void highlightRow(BandIndex band);
     // The highlighted row's band; -1 while none is highlighted.
     BandIndex highlightedRow() const { return highlighted_; }
@@ -96,12 +96,19 @@ Q_SIGNALS:
     void returnToMap();
     // "Exit (End) Program": the position is saved, the whole program should end.
     void exitRequested();
+    // The user highlighted a row (not the highlight restored at load).
+    void rowChosen(halvion::BandIndex band);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void chooseRow(BandIndex band)
+    {
+        highlightRow(band);
+        Q_EMIT rowChosen(band);
+    }
     void buildControls();
     void buildMenus();
     void setTopmost(bool on);

@@ -2,6 +2,7 @@
 // and map right-click, and follow mode driven through the whole program by its ticks.
 
 #include "form1.h"
+#include "frm_condensed.h"
 #include "frm_radio.h"
 #include "hamlib_rig.h"
 #include "main_window_fixture.h"
@@ -88,6 +89,7 @@ private Q_SLOTS:
     void radioMenuAndMapRightClick();
     void followBandKeepsPassCounter();
     void followThroughTheProgram();
+    void compactViewRowTunesTheRadio();
 };
 
 void TestRadioWindow::dialogShowsStoredSettings()
@@ -359,6 +361,43 @@ void TestRadioWindow::followThroughTheProgram()
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QVERIFY(file.readAll().startsWith(ini + "OK 0=True\n"));
+}
+
+// In the compact view a row the user highlights tunes the radio and ends follow mode;
+// opening the view (which restores the highlight) does neither. The tooltip carries the
+// radio's state and the followed station.
+void TestRadioWindow::compactViewRowTunesTheRadio()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Halvion.ini"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Halvion]\nRadio=True\nRadioModel=1\n");
+    }
+    FakeClockSource clock(12, 1, 52);
+    Program program(path.toStdString(), clock);
+    program.start();
+    Form1 *w = program.mainWindow();
+    auto rigFrequency = [&program] {
+        QMetaObject::invokeMethod(program.radio().workerContext(), [] {}, Qt::BlockingQueuedConnection);
+        QCoreApplication::processEvents();
+        return program.radio().state().frequencyHz;
+    };
+
+    w->FollowItems[10]->trigger();
+    QCOMPARE(rigFrequency(), 18110000.0);
+    w->CondensedDisplayMode_Click();
+    frmCondensed *compact = program.compactView();
+    QVERIFY(compact);
+    QCOMPARE(compact->highlightedRow(), 1);
+    QVERIFY(program.followMode().active());
+    QCOMPARE(compact->toolTip(), QStringLiteral("Following ZS6DN on 17 m\nRadio connected to Hamlib Dummy - 18.110 MHz CW"));
+
+    compact->Picture12_Click();
+    QCOMPARE(rigFrequency(), 24930000.0);
+    QVERIFY(!program.followMode().active());
+    QCOMPARE(compact->toolTip(), QStringLiteral("Radio connected to Hamlib Dummy - 24.930 MHz CW"));
 }
 
 QTEST_MAIN(TestRadioWindow)
