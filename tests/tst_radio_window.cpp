@@ -66,6 +66,33 @@ struct DialogFixture {
     }
 };
 
+// The whole program, started, with Hamlib's dummy rig switched on in its settings file.
+struct ProgramWithDummyRig {
+    static inline const QByteArray Ini = "[Halvion]\nRadio=True\nRadioModel=1\n";
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("Halvion.ini"));
+    FakeClockSource clock;
+    std::unique_ptr<Program> program;
+
+    ProgramWithDummyRig(int minute, int second) : clock(12, minute, second)
+    {
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(Ini);
+        file.close();
+        program = std::make_unique<Program>(path.toStdString(), clock);
+        program->start();
+    }
+
+    // The dummy rig's frequency once the radio has done all it was asked.
+    double rigFrequency()
+    {
+        QMetaObject::invokeMethod(program->radio().workerContext(), [] {}, Qt::BlockingQueuedConnection);
+        QCoreApplication::processEvents();
+        return program->radio().state().frequencyHz;
+    }
+};
+
 QStringList visibleRows(const QListWidget *list)
 {
     QStringList rows;
@@ -294,23 +321,9 @@ void TestRadioWindow::followBandKeepsPassCounter()
 // window's band at the slot starts, a band button ends follow mode.
 void TestRadioWindow::followThroughTheProgram()
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("Halvion.ini"));
-    const QByteArray ini = "[Halvion]\nRadio=True\nRadioModel=1\n";
-    {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(ini);
-    }
-    FakeClockSource clock(12, 1, 35);
-    Program program(path.toStdString(), clock);
-    // The dummy rig's frequency once the radio has done all it was asked.
-    auto rigFrequency = [&program] {
-        QMetaObject::invokeMethod(program.radio().workerContext(), [] {}, Qt::BlockingQueuedConnection);
-        QCoreApplication::processEvents();
-        return program.radio().state().frequencyHz;
-    };
-    program.start();
+    ProgramWithDummyRig f(1, 35);
+    FakeClockSource &clock = f.clock;
+    Program &program = *f.program;
     Form1 *w = program.mainWindow();
     QVERIFY(w);
 
@@ -328,7 +341,7 @@ void TestRadioWindow::followThroughTheProgram()
                                  .arg(BeaconCatalogue::band(band).bandLabel.data())
                                  .arg(w->Label4->text().section(QLatin1Char(' '), -1), w->FollowState->text());
         if (clock.now().second == 50)
-            QCOMPARE(rigFrequency(), 18110000.0);
+            QCOMPARE(f.rigFrequency(), 18110000.0);
         if (seen.isEmpty() || !seen.last().endsWith(line))
             seen << QStringLiteral("%1:%2 ").arg(clock.now().minute).arg(clock.now().second, 2, 10, QLatin1Char('0')) + line;
     }
@@ -343,11 +356,11 @@ void TestRadioWindow::followThroughTheProgram()
     QCOMPARE(seen.mid(7, 3), (QStringList{"2:10 12 ZS6DN Following ZS6DN on 12 m", "2:20 10 ZS6DN Following ZS6DN on 10 m",
                                           "2:30 20 LU4AA Following ZS6DN - next on 20 m in 2:10"}));
 
-    QCOMPARE(rigFrequency(), 14100000.0);
+    QCOMPARE(f.rigFrequency(), 14100000.0);
 
     // The user picks a band: follow mode ends there, and the radio goes to that band.
     w->BandButtons[2]->click();
-    QCOMPARE(rigFrequency(), 21150000.0);
+    QCOMPARE(f.rigFrequency(), 21150000.0);
     QVERIFY(!program.followMode().active());
     QVERIFY(!w->StopFollowing->isEnabled());
     QVERIFY(w->FollowState->text().isEmpty());
@@ -358,9 +371,9 @@ void TestRadioWindow::followThroughTheProgram()
     QCOMPARE(w->RadioState->text(), program.radio().stateText());
 
     // None of this wrote a radio key.
-    QFile file(path);
+    QFile file(f.path);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QVERIFY(file.readAll().startsWith(ini + "OK 0=True\n"));
+    QVERIFY(file.readAll().startsWith(ProgramWithDummyRig::Ini + "OK 0=True\n"));
 }
 
 // In the compact view a row the user highlights tunes the radio and ends follow mode;
@@ -368,25 +381,12 @@ void TestRadioWindow::followThroughTheProgram()
 // radio's state and the followed station.
 void TestRadioWindow::compactViewRowTunesTheRadio()
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("Halvion.ini"));
-    {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[Halvion]\nRadio=True\nRadioModel=1\n");
-    }
-    FakeClockSource clock(12, 1, 52);
-    Program program(path.toStdString(), clock);
-    program.start();
+    ProgramWithDummyRig f(1, 52);
+    Program &program = *f.program;
     Form1 *w = program.mainWindow();
-    auto rigFrequency = [&program] {
-        QMetaObject::invokeMethod(program.radio().workerContext(), [] {}, Qt::BlockingQueuedConnection);
-        QCoreApplication::processEvents();
-        return program.radio().state().frequencyHz;
-    };
 
     w->FollowItems[10]->trigger();
-    QCOMPARE(rigFrequency(), 18110000.0);
+    QCOMPARE(f.rigFrequency(), 18110000.0);
     w->CondensedDisplayMode_Click();
     frmCondensed *compact = program.compactView();
     QVERIFY(compact);
@@ -395,7 +395,7 @@ void TestRadioWindow::compactViewRowTunesTheRadio()
     QCOMPARE(compact->toolTip(), QStringLiteral("Following ZS6DN on 17 m\nRadio connected to Hamlib Dummy - 18.110 MHz CW"));
 
     compact->Picture12_Click();
-    QCOMPARE(rigFrequency(), 24930000.0);
+    QCOMPARE(f.rigFrequency(), 24930000.0);
     QVERIFY(!program.followMode().active());
     QCOMPARE(compact->toolTip(), QStringLiteral("Radio connected to Hamlib Dummy - 24.930 MHz CW"));
 }
