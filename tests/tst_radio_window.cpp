@@ -392,12 +392,16 @@ void TestRadioWindow::compactViewRowTunesTheRadio()
     QVERIFY(compact);
     QCOMPARE(compact->highlightedRow(), 1);
     QVERIFY(program.followMode().active());
-    QCOMPARE(compact->toolTip(), QStringLiteral("Following ZS6DN on 17 m\nRadio connected to Hamlib Dummy - 18.110 MHz CW"));
+    // Other parts of the program (the clock check) may add lines of their own before these.
+    QVERIFY2(compact->toolTip().endsWith(QStringLiteral("Following ZS6DN on 17 m\nRadio connected to Hamlib Dummy - 18.110 MHz CW")),
+             qPrintable(compact->toolTip()));
 
     compact->Picture12_Click();
     QCOMPARE(f.rigFrequency(), 24930000.0);
     QVERIFY(!program.followMode().active());
-    QCOMPARE(compact->toolTip(), QStringLiteral("Radio connected to Hamlib Dummy - 24.930 MHz CW"));
+    QVERIFY(compact->toolTip().endsWith(QStringLiteral("\nRadio connected to Hamlib Dummy - 24.930 MHz CW")) ||
+            compact->toolTip() == QStringLiteral("Radio connected to Hamlib Dummy - 24.930 MHz CW"));
+    QVERIFY(!compact->toolTip().contains(QStringLiteral("Following")));
 }
 
 QTEST_MAIN(TestRadioWindow)
