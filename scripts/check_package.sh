@@ -55,6 +55,7 @@ grep -qx "Section: hamradio" <<<"$fields" || fail "section: $fields"
 grep -q "^Depends:.*libc6.*" <<<"$fields" || fail "Depends not from the linked libraries: $fields"
 grep -q "^Depends:.*libqt6widgets6" <<<"$fields" || fail "Depends misses Qt Widgets: $fields"
 grep -q "^Depends:.*qt6-qpa-plugins" <<<"$fields" || fail "Depends misses the platform plugins: $fields"
+grep -q "^Depends:.*libqt6sql6-sqlite" <<<"$fields" || fail "Depends misses the SQLite driver: $fields"
 lintian --fail-on error,warning --tag-display-limit 0 "$deb" || fail "lintian found errors or warnings"
 
 # The unpacked program starts headless and answers.
