@@ -109,6 +109,14 @@ void frmCondensed::buildControls()
         callsign->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         Callsigns[at(b)] = callsign;
 
+        QLabel *level = makeLabel(row, QStringLiteral("Level_%1").arg(b), QString(), twipsRect(0, 10, 330, 220));
+        level->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        QFont small = level->font();
+        small.setPointSizeF(small.pointSizeF() * 0.8);
+        level->setFont(small);
+        level->hide();
+        Levels[at(b)] = level;
+
         // "14100, 20M": the frequency in kHz and the band.
         const QString frequency = toQString(band.frequencyText).remove(QLatin1Char('.'));
         const QString caption = QStringLiteral("%1, %2M").arg(frequency, rowName("", b));
@@ -302,6 +310,24 @@ void frmCondensed::LookUp(int slotIndex)
         case BeaconStatus::None: break; // the row keeps the LED it has
         }
     }
+    if (slotIndex != shownSlot_) {
+        // Another station in every row: a level shown belongs to the one before.
+        shownSlot_ = slotIndex;
+        for (BandIndex b = 0; b < BandCount; ++b)
+            setRowLevel(b, QString());
+        Q_EMIT rowsChanged(slotIndex);
+    }
+}
+
+void frmCondensed::setRowLevel(BandIndex band, const QString &text)
+{
+    if (band < 0 || band >= BandCount)
+        return;
+    QLabel *level = Levels[at(band)];
+    if (level->text() == text)
+        return;
+    level->setText(text);
+    level->setVisible(!text.isEmpty());
 }
 
 void frmCondensed::showLed(RowLeds &shown, RowLeds &hiddenA, RowLeds &hiddenB)
