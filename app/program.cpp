@@ -10,6 +10,7 @@
 #include "frm_splash.h"
 #include "help_window.h"
 #include "monitor_controller.h"
+#include "schedule_clock.h"
 #include "set_time_form.h"
 
 #include <QAction>
@@ -62,10 +63,43 @@ Form1 *Program::mainWindow() const { return form1_; }
 
 MonitorController &Program::monitor()
 {
-    if (!monitor_)
+    if (!monitor_) {
         monitor_ = new MonitorController(state_, settings_, monitorLogPath_, [] { return QDateTime::currentMSecsSinceEpoch(); },
                                          messageBoxes_, this);
+        linkMonitor();
+    }
     return *monitor_;
+}
+
+// What the monitor hears reaches the clock badge and the compact view here; neither
+// of them knows the monitor.
+void Program::linkMonitor()
+{
+    MonitorEngine &engine = monitor_->engine();
+    if (clockCheck_)
+        connect(&engine, &MonitorEngine::measured, clockCheck_, [this] {
+            const ClockOffsetTracker &tracker = monitor_->engine().clockOffset();
+            std::optional<ClockCheckFacts::AirMeasurement> air;
+            if (tracker.clockIsOff())
+                if (const auto offset = tracker.offsetSeconds())
+                    air = ClockCheckFacts::AirMeasurement{*offset, ClockOffsetTracker::SlotsNeeded};
+            clockCheck_->setAirOffset(air);
+        });
+    connect(&engine, &MonitorEngine::measured, this, [this](const SlotMeasurement &m) {
+        levels_.record(m);
+        showRowLevels();
+    });
+}
+
+// The compact view's rows: each station's last level on its band, when the monitor
+// measured it lately. Runs once per slot and per measurement, never in a tick.
+void Program::showRowLevels()
+{
+    if (!monitor_ || !compact_ || compact_->shownSlot() < 0)
+        return;
+    const qint64 now = monitor_->nowUtcMs();
+    for (BandIndex b = 0; b < BandCount; ++b)
+        compact_->setRowLevel(b, levels_.text(ScheduleClock::beaconOn(b, compact_->shownSlot()), b, now));
 }
 
 frmSelStatus *Program::statusEditor() const { return statusEditor_; }
@@ -212,6 +246,7 @@ void Program::openCompactView()
     compact_->setAttribute(Qt::WA_DeleteOnClose);
     connect(compact_, &frmCondensed::returnToMap, this, &Program::returnFromCompactView);
     connect(compact_, &frmCondensed::exitRequested, this, &Program::exitFromCompactView);
+    connect(compact_, &frmCondensed::rowsChanged, this, &Program::showRowLevels);
     if (clockCheck_) {
         compact_->setExtraToolTip(QStringLiteral("clock"), clockCheck_->badge().summary);
         connect(clockCheck_, &ClockCheck::badgeChanged, compact_,

@@ -9,6 +9,7 @@
 #include "clock_source.h"
 #include "follow_mode.h"
 #include "kernel_clock.h"
+#include "latest_levels.h"
 #include "message_sink.h"
 #include "radio_control.h"
 #include "settings_file.h"
@@ -97,6 +98,8 @@ private:
     void connectCompactRadio();
     void userChoseBand(BandIndex band);
     void openRadioDialog();
+    void linkMonitor();
+    void showRowLevels();
 
     const ClockSource &clock_;
     SettingsFile settings_;
@@ -115,6 +118,7 @@ private:
     QPointer<frmAbout> about_;
     QPointer<MonitorController> monitor_;
     QString monitorLogPath_;
+    LatestLevels levels_; // the monitor's last word per station and band, for the compact view
     SystemClockCheckClocks clockCheckClocks_;
     SystemKernelClockReader kernelClock_;
     QPointer<ClockCheck> clockCheck_;

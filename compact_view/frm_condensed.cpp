@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPalette>
 #include <QProgressBar>
 #include <QStringList>
@@ -29,6 +30,43 @@ constexpr int ClientHeight = 2160;
 constexpr int CounterLineHeight = 330;
 
 constexpr std::size_t at(int index) { return static_cast<std::size_t>(index); }
+
+// The level beside a callsign, drawn as four small bars rising left to right, one
+// for each power the station sends at: filled down to the lowest power heard
+// ("100 W" one bar, "0.1 W" all four), all hollow when the slot was measured and
+// nothing came through ("-"). The text stays the label's, for its tooltip and tests.
+class LevelBars : public QLabel {
+public:
+    using QLabel::QLabel;
+
+    static int barsFor(const QString &text)
+    {
+        static const char *const powers[] = {"100 W", "10 W", "1 W", "0.1 W"};
+        for (int i = 0; i < 4; ++i)
+            if (text == QLatin1String(powers[i]))
+                return i + 1;
+        return 0;
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        if (text().isEmpty())
+            return;
+        QPainter p(this);
+        const int filled = barsFor(text());
+        const int barWidth = 2, gap = 1, h = height() - 2;
+        const QColor ink = palette().color(QPalette::WindowText);
+        for (int i = 0; i < 4; ++i) {
+            const int barHeight = std::max(2, h * (i + 1) / 4);
+            const QRect bar(i * (barWidth + gap), 1 + h - barHeight, barWidth, barHeight);
+            if (i < filled)
+                p.fillRect(bar, ink);
+            else
+                p.fillRect(bar, palette().color(QPalette::Mid));
+        }
+    }
+};
 
 QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text, const QRect &geometry)
 {
@@ -108,6 +146,14 @@ void frmCondensed::buildControls()
         QLabel *callsign = makeLabel(row, rowName("M", b), QStringLiteral("?"), twipsRect(0, 10, 735, 220));
         callsign->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         Callsigns[at(b)] = callsign;
+
+        // In the margin left of the row, clear of the longest callsign.
+        auto *level = new LevelBars(Client);
+        level->setObjectName(QStringLiteral("Level_%1").arg(b));
+        level->setGeometry(twipsRect(15, 420 + 285 * b + 30, 195, 180));
+        level->setAttribute(Qt::WA_TransparentForMouseEvents);
+        level->hide();
+        Levels[at(b)] = level;
 
         // "14100, 20M": the frequency in kHz and the band.
         const QString frequency = toQString(band.frequencyText).remove(QLatin1Char('.'));
@@ -302,6 +348,24 @@ void frmCondensed::LookUp(int slotIndex)
         case BeaconStatus::None: break; // the row keeps the LED it has
         }
     }
+    if (slotIndex != shownSlot_) {
+        // Another station in every row: a level shown belongs to the one before.
+        shownSlot_ = slotIndex;
+        for (BandIndex b = 0; b < BandCount; ++b)
+            setRowLevel(b, QString());
+        Q_EMIT rowsChanged(slotIndex);
+    }
+}
+
+void frmCondensed::setRowLevel(BandIndex band, const QString &text)
+{
+    if (band < 0 || band >= BandCount)
+        return;
+    QLabel *level = Levels[at(band)];
+    if (level->text() == text)
+        return;
+    level->setText(text);
+    level->setVisible(!text.isEmpty());
 }
 
 void frmCondensed::showLed(RowLeds &shown, RowLeds &hiddenA, RowLeds &hiddenB)

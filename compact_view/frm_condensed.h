@@ -71,6 +71,13 @@ public:
     // (radio, clock check, ...). Lines appear in key order; an empty text removes one.
     void setExtraToolTip(const QString &key, const QString &text);
 
+    // A short level beside a row's callsign ("10 W"), as measured by whoever listens
+    // to the beacons; an empty text hides it. The rows change station every slot:
+    // rowsChanged tells when, with the slot shown, so the level can follow.
+    void setRowLevel(BandIndex band, const QString &text);
+    // The slot of the cycle (0..17) the rows show; -1 before the first tick.
+    int shownSlot() const { return shownSlot_; }
+
     BandIndex LedBand = 0;
     int CompactPassNumber() const { return pass_.passNumber(); }
     int CompactBeaconInPass() const { return pass_.beaconInPass(); }
@@ -85,6 +92,7 @@ public:
     std::array<QLabel *, BandCount> Callsigns{};   // M20 ... M10
     std::array<QLabel *, BandCount> BandLabels{};  // Label7 ... Label11
     RowLeds OKLED{}, OffLED{}, OnLED{};            // OKLED_0 ... OnLED_4
+    std::array<QLabel *, BandCount> Levels{};      // Level_0 ... Level_4, hidden while empty
     QLabel *ConPassLabel = nullptr;
     QTimer *Timer4 = nullptr;
 
@@ -98,6 +106,8 @@ Q_SIGNALS:
     void exitRequested();
     // The user highlighted a row (not the highlight restored at load).
     void rowChosen(halvion::BandIndex band);
+    // The rows now show another slot's stations.
+    void rowsChanged(int slotIndex);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -125,6 +135,7 @@ private:
     const ClockSource &clock_;
     PassCounter pass_;
     BandIndex highlighted_ = -1;
+    int shownSlot_ = -1;
     QMap<QString, QString> extraToolTips_;
 };
 

@@ -69,10 +69,24 @@ void ClockCheck::setEnabled(bool on)
 
 void ClockCheck::clockWasSet()
 {
+    if (air_) {
+        air_.reset(); // measured before the clock moved: no longer true
+        refresh();
+    }
     if (!policy_.enabled())
         return;
     policy_.requestSoon(clocks_.steadyMillis());
     schedule();
+}
+
+void ClockCheck::setAirOffset(const std::optional<ClockCheckFacts::AirMeasurement> &air)
+{
+    const bool same = air_.has_value() == air.has_value() &&
+                      (!air || (air_->pcAhead == air->pcAhead && air_->slots == air->slots));
+    if (same)
+        return;
+    air_ = air;
+    refresh();
 }
 
 void ClockCheck::poll()
@@ -228,6 +242,7 @@ void ClockCheck::refresh()
         m.stale = clocks_.steadyMillis() - measured_->steadyMillis > FreshFor;
         facts.measurement = m;
     }
+    facts.air = air_;
     facts.trouble = trouble_;
     facts.troubleAt = troubleAt_;
     facts.troubleDetail = troubleDetail_;

@@ -50,6 +50,9 @@ public:
     void setEnabled(bool on);
     // The PC clock was just set: measure again as soon as the rules allow.
     void clockWasSet();
+    // The beacon monitor's word on the clock: set while it finds the clock off from
+    // the air, none otherwise. Forgotten when the clock is set.
+    void setAirOffset(const std::optional<ClockCheckFacts::AirMeasurement> &air);
 
     // Sends a question if the rules allow one now, and plans the next look.
     void poll();
@@ -99,6 +102,7 @@ private:
     ClockCheckFacts::Trouble trouble_ = ClockCheckFacts::Trouble::None;
     QString troubleAt_, troubleDetail_;
     KernelClockState kernelState_;
+    std::optional<ClockCheckFacts::AirMeasurement> air_;
     ClockBadgeView badge_;
 };
 

@@ -79,6 +79,11 @@ QString troubleLine(const ClockCheckFacts &f)
     return {};
 }
 
+QString airLine(const ClockCheckFacts::AirMeasurement &air)
+{
+    return QStringLiteral("Measured from the beacons: %1 (median of %2 slots)").arg(aheadText(air.pcAhead)).arg(air.slots);
+}
+
 } // namespace
 
 BadgeLevel levelForOffset(double pcAhead)
@@ -116,6 +121,13 @@ ClockBadgeView clockBadgeView(const ClockCheckFacts &f)
         view.level = levelForOffset(m.pcAhead);
         if (view.level == BadgeLevel::Red)
             view.text = badgeOffsetText(m.pcAhead);
+    } else if (f.air) {
+        // No fresh answer from a time server: the beacons heard are the best word on
+        // the clock there is, and they say it is off.
+        view.measured = true;
+        view.level = levelForOffset(f.air->pcAhead);
+        if (view.level == BadgeLevel::Red)
+            view.text = badgeOffsetText(f.air->pcAhead);
     } else {
         view.level = kernelLevel(f.kernel);
     }
@@ -123,6 +135,10 @@ ClockBadgeView clockBadgeView(const ClockCheckFacts &f)
     if (fresh)
         view.summary = QStringLiteral("%1 of Internet time (checked %2)")
                            .arg(aheadText(f.measurement->pcAhead), f.measurement->checkedAt);
+    else if (f.air)
+        view.summary = QStringLiteral("%1, measured from the beacons (%2 slots)")
+                           .arg(aheadText(f.air->pcAhead))
+                           .arg(f.air->slots);
     else
         view.summary = kernelLine(f.kernel);
 
@@ -143,6 +159,8 @@ ClockBadgeView clockBadgeView(const ClockCheckFacts &f)
             lines << trouble;
         lines << kernelLine(f.kernel);
     }
+    if (f.air)
+        lines << airLine(*f.air);
     if (view.level == BadgeLevel::Red || (view.level == BadgeLevel::Amber && view.measured))
         lines << QStringLiteral("To set the clock: Internet Time > Set PC Time (Via Internet NIST Time Server)");
     view.toolTip = lines.join(QLatin1Char('\n'));

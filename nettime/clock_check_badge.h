@@ -36,6 +36,15 @@ struct ClockCheckFacts {
     };
     std::optional<Measurement> measurement;
 
+    // The PC clock's error measured from the air by the beacon monitor (the beacons
+    // are GPS-timed), present only while the monitor finds the clock off beyond its
+    // tolerance over several slots in a row.
+    struct AirMeasurement {
+        double pcAhead = 0; // seconds, median over the slots
+        int slots = 0;      // how many slots the median was taken over
+    };
+    std::optional<AirMeasurement> air;
+
     enum class Trouble { None, Waiting, NoServer, NotFound, NoReply, BadReply, SlowDown, Refused };
     Trouble trouble = Trouble::None;
     QString troubleAt;     // PC time of the trouble

@@ -297,6 +297,9 @@ private Q_SLOTS:
     void badgeOffsetTexts_data();
     void badgeOffsetTexts();
     void badgeViews();
+    void airMeasurementOnBadge_data();
+    void airMeasurementOnBadge();
+    void airOffsetUntilClockSet();
     void badgeWidgetGrowsLeft();
 
     // Against a responder
@@ -675,6 +678,80 @@ void TestClockCheck::badgeViews()
     QCOMPARE(v.level, BadgeLevel::Amber);
     QVERIFY(!v.measured);
     QVERIFY(v.toolTip.contains(QStringLiteral("too long ago")));
+}
+
+// The beacons' word on the clock decides the badge only where no fresh answer from a
+// time server does; the tooltip always tells it, with the number of slots behind it.
+void TestClockCheck::airMeasurementOnBadge_data()
+{
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<double>("sntpAhead"); // NaN: no fresh answer
+    QTest::addColumn<double>("airAhead");
+    QTest::addColumn<BadgeLevel>("level");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("summary");
+
+    QTest::newRow("check off, air amber") << false << qQNaN() << 0.42 << BadgeLevel::Amber << QString()
+                                         << QStringLiteral("PC clock 0.420 s ahead, measured from the beacons (5 slots)");
+    QTest::newRow("check off, air red behind") << false << qQNaN() << -1.26 << BadgeLevel::Red << QStringLiteral("-1.3 s")
+                                              << QStringLiteral("PC clock 1.260 s behind, measured from the beacons (5 slots)");
+    QTest::newRow("no answer yet, air red") << true << qQNaN() << 2.0 << BadgeLevel::Red << QStringLiteral("+2.0 s")
+                                           << QStringLiteral("PC clock 2.000 s ahead, measured from the beacons (5 slots)");
+    QTest::newRow("fresh answer wins") << true << 0.01 << 0.42 << BadgeLevel::Calm << QString()
+                                      << QStringLiteral("PC clock 0.010 s ahead of Internet time (checked 11:45:02 AM)");
+}
+
+void TestClockCheck::airMeasurementOnBadge()
+{
+    QFETCH(bool, enabled);
+    QFETCH(double, sntpAhead);
+    QFETCH(double, airAhead);
+    QFETCH(BadgeLevel, level);
+    QFETCH(QString, text);
+    QFETCH(QString, summary);
+
+    ClockCheckFacts f;
+    f.enabled = enabled;
+    f.server = QStringLiteral("time.nist.gov");
+    f.kernel = interpretKernelClock(0, 0, 400, 1000); // synchronised: calm on its own
+    if (!qIsNaN(sntpAhead))
+        f.measurement = ClockCheckFacts::Measurement{sntpAhead, 0.042, QStringLiteral("11:45:02 AM"), false};
+    QCOMPARE(clockBadgeView(f).level, BadgeLevel::Calm);
+    QVERIFY(!clockBadgeView(f).toolTip.contains(QStringLiteral("beacons")));
+
+    f.air = ClockCheckFacts::AirMeasurement{airAhead, 5};
+    const ClockBadgeView v = clockBadgeView(f);
+    QCOMPARE(v.level, level);
+    QVERIFY(v.measured);
+    QCOMPARE(v.text, text);
+    QCOMPARE(v.summary, summary);
+    const QString amount = QString::number(std::fabs(airAhead), 'f', 3);
+    QVERIFY2(v.toolTip.contains(QStringLiteral("Measured from the beacons: PC clock %1").arg(amount)), qPrintable(v.toolTip));
+    QVERIFY(v.toolTip.contains(QStringLiteral("(median of 5 slots)")));
+}
+
+void TestClockCheck::airOffsetUntilClockSet()
+{
+    CheckFixture f(false);
+    f.check.load();
+    QSignalSpy changed(&f.check, &ClockCheck::badgeChanged);
+    f.check.setAirOffset(ClockCheckFacts::AirMeasurement{0.8, 5});
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(f.check.badge().text, QStringLiteral("+0.8 s"));
+    f.check.setAirOffset(ClockCheckFacts::AirMeasurement{0.8, 5}); // the same word again: quiet
+    QCOMPARE(changed.count(), 1);
+
+    // Setting the clock makes the old measurement untrue, even with the check off.
+    f.check.clockWasSet();
+    QCOMPARE(changed.count(), 2);
+    QVERIFY(!f.check.badge().measured);
+    QVERIFY(!f.check.badge().toolTip.contains(QStringLiteral("beacons")));
+
+    f.check.setAirOffset(ClockCheckFacts::AirMeasurement{-0.4, 5});
+    QCOMPARE(f.check.badge().level, BadgeLevel::Amber);
+    f.check.setAirOffset(std::nullopt); // the monitor finds the clock right again
+    QVERIFY(!f.check.badge().measured);
+    QCOMPARE(changed.count(), 4);
 }
 
 void TestClockCheck::badgeWidgetGrowsLeft()

@@ -6,11 +6,14 @@
 #include "frm_condensed.h"
 #include "frm_splash.h"
 #include "main_window_fixture.h"
+#include "monitor_controller.h"
+#include "schedule_clock.h"
 #include "pc_time_text.h"
 #include "platform_choice.h"
 #include "program.h"
 
 #include <QAction>
+#include <QDateTime>
 #include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
@@ -135,6 +138,8 @@ private Q_SLOTS:
     void counterOffShortensWindow();
     void stackingMenu();
     void extraToolTip();
+    void rowLevels();
+    void monitorLevelsInRows();
     void enterAndLeave();
     void rowDoubleClickAndCloseBox();
     void exitAndRestart();
@@ -385,6 +390,87 @@ void TestCompactView::extraToolTip()
     QCOMPARE(f.view->findChild<QFrame *>(QStringLiteral("Picture12")), f.view->Rows[3]);
     QCOMPARE(f.view->findChild<QLabel *>(QStringLiteral("M10")), f.view->Callsigns[4]);
     QCOMPARE(f.view->findChild<QLabel *>(QStringLiteral("Label9"))->text(), QStringLiteral("21150, 15M"));
+}
+
+// A level beside a row's callsign stays with the station: a new slot clears every
+// row and tells the program, ticks within a slot do neither.
+void TestCompactView::rowLevels()
+{
+    CompactFixture f;
+    QSignalSpy changed(f.view.get(), &frmCondensed::rowsChanged);
+    f.tickAt(12, 0, 43);
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(changed.last().at(0).toInt(), 4);
+    QCOMPARE(f.view->shownSlot(), 4);
+
+    auto *level = f.view->findChild<QLabel *>(QStringLiteral("Level_2"));
+    QVERIFY(level);
+    QVERIFY(level->isHidden());
+    f.view->setRowLevel(2, QStringLiteral("10 W"));
+    QVERIFY(!level->isHidden());
+    QCOMPARE(level->text(), QStringLiteral("10 W"));
+    QVERIFY(f.view->Levels[0]->isHidden());
+    f.view->setRowLevel(7, QStringLiteral("1 W")); // no such row: nothing happens
+
+    f.tickAt(12, 0, 45);
+    f.tickAt(12, 0, 49, 750);
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(level->text(), QStringLiteral("10 W"));
+
+    f.tickAt(12, 0, 50);
+    QCOMPARE(changed.count(), 2);
+    QCOMPARE(changed.last().at(0).toInt(), 5);
+    QVERIFY(level->isHidden());
+    QCOMPARE(level->text(), QString());
+}
+
+// Through the program: what the monitor measured shows in the row of that station
+// and band whenever it is on the air, and nothing shows where it measured nothing.
+void TestCompactView::monitorLevelsInRows()
+{
+    ProgramFixture f;
+    QTemporaryDir logDir;
+    f.program->setMonitorLogPath(logDir.filePath(QStringLiteral("monitor.sqlite")));
+    f.form()->BandButtons[1]->click();
+    QTest::mouseDClick(f.form()->Image1, Qt::LeftButton, {}, QPoint(200, 100));
+    frmCondensed *view = f.program->compactView();
+    QVERIFY(view);
+    f.clock.set(12, 0, 25);
+    view->Timer4_Timer();
+    const int slotIndex = view->shownSlot();
+    QCOMPARE(slotIndex, 2);
+    for (QLabel *level : view->Levels)
+        QVERIFY(level->isHidden());
+
+    // The 15-m station of this slot was heard down to 1 W a minute ago; the 20-m
+    // one was measured and not heard.
+    const qint64 lastSlot = QDateTime::currentMSecsSinceEpoch() / 10000 - 6;
+    SlotMeasurement m;
+    m.slotNumber = lastSlot;
+    m.band = 2;
+    m.expected = ScheduleClock::beaconOn(2, slotIndex);
+    m.identified = m.expected;
+    m.dashesHeard = 3;
+    Q_EMIT f.program->monitor().engine().measured(m);
+    m.band = 0;
+    m.expected = ScheduleClock::beaconOn(0, slotIndex);
+    m.identified = m.expected;
+    m.dashesHeard = 0;
+    Q_EMIT f.program->monitor().engine().measured(m);
+    QCOMPARE(view->Levels[2]->text(), QStringLiteral("1 W"));
+    QVERIFY(!view->Levels[2]->isHidden());
+    QCOMPARE(view->Levels[0]->text(), QStringLiteral("-"));
+    QVERIFY(view->Levels[1]->isHidden());
+
+    // The next slot has other stations; a cycle later the same ones come back.
+    f.clock.set(12, 0, 35);
+    view->Timer4_Timer();
+    for (QLabel *level : view->Levels)
+        QVERIFY(level->isHidden());
+    f.clock.set(12, 3, 25);
+    view->Timer4_Timer();
+    QCOMPARE(view->Levels[2]->text(), QStringLiteral("1 W"));
+    QVERIFY(!view->Levels[2]->isHidden());
 }
 
 void TestCompactView::enterAndLeave()

@@ -3,6 +3,7 @@
 
 #include "beacon_keying.h"
 #include "clock_offset_tracker.h"
+#include "latest_levels.h"
 #include "monitor_engine.h"
 #include "monitor_log.h"
 #include "monitor_signal.h"
@@ -120,6 +121,8 @@ private Q_SLOTS:
     void detectionAgainstSnr();
     void falseAlarmsInNoise();
     void clockOffsetTracker();
+    void latestLevels_data();
+    void latestLevels();
     void scanRotationCoversEveryPair();
     void wavFormats_data();
     void wavFormats();
@@ -277,6 +280,48 @@ void TestMonitor::falseAlarmsInNoise()
     qInfo("  noise alone: %d of %d slots heard (%.2f %%), threshold %.1f dB in the dash's bin", alarms, slots,
           100.0 * alarms / slots, SlotAnalyzer::HeardThresholdDb);
     QVERIFY(alarms <= slots / 100);
+}
+
+// The level a window shows for a station and band: the lowest power heard in the last
+// slot measured, only while that slot is less than a quarter of an hour old.
+void TestMonitor::latestLevels_data()
+{
+    QTest::addColumn<int>("heardFirst");
+    QTest::addColumn<int>("heardLater"); // -1: no later slot; recorded after the first
+    QTest::addColumn<qint64>("laterSlotDelta");
+    QTest::addColumn<qint64>("ageMs");   // from the start of the first slot
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("100 W only") << 1 << -1 << qint64(0) << qint64(20000) << QStringLiteral("100 W");
+    QTest::newRow("down to 0.1 W") << 4 << -1 << qint64(0) << qint64(20000) << QStringLiteral("0.1 W");
+    QTest::newRow("measured, not heard") << 0 << -1 << qint64(0) << qint64(20000) << QStringLiteral("-");
+    QTest::newRow("just under 15 min") << 2 << -1 << qint64(0) << qint64(15 * 60000) << QStringLiteral("10 W");
+    QTest::newRow("older than 15 min") << 2 << -1 << qint64(0) << qint64(15 * 60000 + 1) << QString();
+    QTest::newRow("later slot replaces") << 1 << 3 << qint64(18) << qint64(200000) << QStringLiteral("1 W");
+    QTest::newRow("earlier slot arriving late is ignored") << 3 << 1 << qint64(-18) << qint64(20000)
+                                                           << QStringLiteral("1 W");
+}
+
+void TestMonitor::latestLevels()
+{
+    QFETCH(int, heardFirst);
+    QFETCH(int, heardLater);
+    QFETCH(qint64, laterSlotDelta);
+    QFETCH(qint64, ageMs);
+    QFETCH(QString, text);
+
+    const qint64 slot = 176000000;
+    const BandIndex band = 2;
+    LatestLevels levels;
+    const SlotMeasurement first = row(slot, band, heardFirst);
+    QCOMPARE(levels.text(first.expected, band, first.slotStartUtcMs() + ageMs), QString());
+    levels.record(first);
+    if (heardLater >= 0)
+        levels.record(row(slot + laterSlotDelta, band, heardLater));
+    QCOMPARE(levels.text(first.expected, band, first.slotStartUtcMs() + ageMs), text);
+    // Other bands and stations know nothing of it.
+    QCOMPARE(levels.text(first.expected, band + 1, first.slotStartUtcMs() + ageMs), QString());
+    QCOMPARE(levels.text((first.expected + 1) % BeaconCount, band, first.slotStartUtcMs() + ageMs), QString());
 }
 
 void TestMonitor::clockOffsetTracker()
