@@ -32,25 +32,27 @@ public:
     quint16 port() const { return port_; }
     QString address() const { return QStringLiteral("127.0.0.1:%1").arg(port_); }
 
-    // Starts rigctld -m 1 and waits (at most five seconds) until it takes connections.
+    // Starts rigctld -m 1 and waits (at most five seconds) until it takes connections. A
+    // restart on the same port is tried again while the port is briefly taken (another
+    // program's outgoing connection may hold that number for a moment).
     bool start()
     {
         process_.setProgram(QStringLiteral(HALVION_RIGCTLD));
         process_.setArguments({QStringLiteral("-m"), QStringLiteral("1"), QStringLiteral("-T"),
                                QStringLiteral("127.0.0.1"), QStringLiteral("-t"), QString::number(port_)});
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.start();
-        if (!process_.waitForStarted(5000))
-            return false;
         QElapsedTimer waited;
         waited.start();
         while (waited.elapsed() < 5000) {
+            if (process_.state() == QProcess::NotRunning) {
+                process_.start();
+                if (!process_.waitForStarted(5000))
+                    return false;
+            }
             QTcpSocket socket;
             socket.connectToHost(QHostAddress::LocalHost, port_);
             if (socket.waitForConnected(200))
                 return true;
-            if (process_.state() != QProcess::Running)
-                return false;
             QThread::msleep(20);
         }
         return false;
