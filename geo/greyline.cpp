@@ -24,23 +24,23 @@ UtcSeconds minuteOf(UtcSeconds t)
     return t >= 0 ? t / 60 : -((-t + 59) / 60);
 }
 
-void paintNight(QImage &image, const MapOverlaySpec &spec)
+void paintNight(QImage &image, const MapOverlaySpec &params)
 {
-    const double ratio = spec.pixelRatio;
-    const double sinDec = std::sin(spec.subsolar.latitude * Rad);
-    const double cosDec = std::cos(spec.subsolar.latitude * Rad);
+    const double ratio = params.pixelRatio;
+    const double sinDec = std::sin(params.subsolar.latitude * Rad);
+    const double cosDec = std::cos(params.subsolar.latitude * Rad);
 
     // cos(longitude - subsolar longitude) per column, latitude terms per row: the sun's
     // altitude is then one multiply-add per pixel.
     std::vector<double> cosHourAngle(static_cast<std::size_t>(image.width()));
     for (int u = 0; u < image.width(); ++u) {
-        const double lon = WorldMap::longitudeAt((u + 0.5) / ratio + spec.mapOffset.x());
-        cosHourAngle[static_cast<std::size_t>(u)] = std::cos((lon - spec.subsolar.longitude) * Rad);
+        const double lon = WorldMap::longitudeAt((u + 0.5) / ratio + params.mapOffset.x());
+        cosHourAngle[static_cast<std::size_t>(u)] = std::cos((lon - params.subsolar.longitude) * Rad);
     }
     const double sinDeepest = std::sin(-TwilightDepth * Rad);
 
     for (int v = 0; v < image.height(); ++v) {
-        const double lat = std::clamp(WorldMap::latitudeAt((v + 0.5) / ratio + spec.mapOffset.y()), -90.0, 90.0);
+        const double lat = std::clamp(WorldMap::latitudeAt((v + 0.5) / ratio + params.mapOffset.y()), -90.0, 90.0);
         const double a = std::sin(lat * Rad) * sinDec;
         const double b = std::cos(lat * Rad) * cosDec;
         auto *line = reinterpret_cast<QRgb *>(image.scanLine(v));
@@ -99,45 +99,45 @@ double nightShade(double sunAltitude)
     return t * t * (3.0 - 2.0 * t);
 }
 
-QPointF overlayPoint(const MapOverlaySpec &spec, const GeoPoint &place)
+QPointF overlayPoint(const MapOverlaySpec &params, const GeoPoint &place)
 {
     return QPointF(WorldMap::x(WorldMap::shownLongitude(place.longitude)), WorldMap::y(place.latitude))
-        - spec.mapOffset;
+        - params.mapOffset;
 }
 
-QImage mapOverlayImage(const MapOverlaySpec &spec)
+QImage mapOverlayImage(const MapOverlaySpec &params)
 {
-    const QSize pixels(static_cast<int>(std::lround(spec.size.width() * spec.pixelRatio)),
-                       static_cast<int>(std::lround(spec.size.height() * spec.pixelRatio)));
+    const QSize pixels(static_cast<int>(std::lround(params.size.width() * params.pixelRatio)),
+                       static_cast<int>(std::lround(params.size.height() * params.pixelRatio)));
     QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     if (image.isNull())
         return image;
-    if (spec.greyline)
-        paintNight(image, spec);
-    image.setDevicePixelRatio(spec.pixelRatio);
+    if (params.greyline)
+        paintNight(image, params);
+    image.setDevicePixelRatio(params.pixelRatio);
 
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    if (spec.greyline)
-        paintSun(p, overlayPoint(spec, spec.subsolar));
-    if (spec.home)
-        paintHome(p, overlayPoint(spec, *spec.home));
+    if (params.greyline)
+        paintSun(p, overlayPoint(params, params.subsolar));
+    if (params.home)
+        paintHome(p, overlayPoint(params, *params.home));
     return image;
 }
 
-bool MapOverlayCache::update(UtcSeconds now, MapOverlaySpec spec)
+bool MapOverlayCache::update(UtcSeconds now, MapOverlaySpec params)
 {
     const UtcSeconds minute = minuteOf(now);
     if (drawn_) {
-        spec.subsolar = drawn_->subsolar;
-        if (spec == *drawn_ && (!spec.greyline || minute == drawnMinute_))
+        params.subsolar = drawn_->subsolar;
+        if (params == *drawn_ && (!params.greyline || minute == drawnMinute_))
             return false;
     }
     // The picture stands for the whole minute: the sun as it is half-way through it.
-    spec.subsolar = spec.greyline ? subsolarPoint(minute * 60 + 30) : GeoPoint{};
-    image_ = mapOverlayImage(spec);
-    drawn_ = spec;
+    params.subsolar = params.greyline ? subsolarPoint(minute * 60 + 30) : GeoPoint{};
+    image_ = mapOverlayImage(params);
+    drawn_ = params;
     drawnMinute_ = minute;
     ++renders_;
     return true;

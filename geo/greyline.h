@@ -35,17 +35,17 @@ struct MapOverlaySpec {
 };
 
 // The overlay picture: transparent where there is neither night nor a mark.
-QImage mapOverlayImage(const MapOverlaySpec &spec);
+QImage mapOverlayImage(const MapOverlaySpec &params);
 
 // Where a place lies in the overlay's pixels.
-QPointF overlayPoint(const MapOverlaySpec &spec, const GeoPoint &place);
+QPointF overlayPoint(const MapOverlaySpec &params, const GeoPoint &place);
 
 // Keeps the overlay and draws it again only when it would look different: another
 // minute while the greyline is shown, or another switch, station, size or pixel ratio.
 class MapOverlayCache {
 public:
     // Returns true when the picture was drawn again.
-    bool update(UtcSeconds now, MapOverlaySpec spec);
+    bool update(UtcSeconds now, MapOverlaySpec params);
     const QImage &image() const { return image_; }
     int renders() const { return renders_; }
 

@@ -134,16 +134,16 @@ void Form1::SetMyStation(const QString &locatorText)
 // Called every second; draws the overlay again only when it would look different.
 void Form1::UpdateMapOverlay()
 {
-    MapOverlaySpec spec;
-    spec.size = MapOverlay->size();
-    spec.pixelRatio = MapOverlay->devicePixelRatioF();
-    spec.mapOffset = mapOffset(Image1);
-    spec.greyline = greylineOn_;
+    MapOverlaySpec params;
+    params.size = MapOverlay->size();
+    params.pixelRatio = MapOverlay->devicePixelRatioF();
+    params.mapOffset = mapOffset(Image1);
+    params.greyline = greylineOn_;
     if (myStation_.valid())
-        spec.home = myStation_.centre;
-    if (overlayCache_.update(utcClock_->nowUtc(), spec))
+        params.home = myStation_.centre;
+    if (overlayCache_.update(utcClock_->nowUtc(), params))
         MapOverlay->setPixmap(QPixmap::fromImage(overlayCache_.image()));
-    MapOverlay->setVisible(spec.greyline || spec.home);
+    MapOverlay->setVisible(params.greyline || params.home);
 }
 
 // The distance line follows the station on the air; it is worked out once per station.
@@ -204,8 +204,8 @@ QString Form1::MapToolTipAt(const QPoint &pos) const
         }
     }
     const auto near = [&](const GeoPoint &place) {
-        const MapOverlaySpec spec{MapOverlay->size(), 1.0, mapOffset(Image1), false, {}, {}};
-        const QPointF d = overlayPoint(spec, place) - QPointF(pos);
+        const MapOverlaySpec params{MapOverlay->size(), 1.0, mapOffset(Image1), false, {}, {}};
+        const QPointF d = overlayPoint(params, place) - QPointF(pos);
         return std::hypot(d.x(), d.y()) <= 6.0;
     };
     if (myStation_.valid() && near(myStation_.centre))

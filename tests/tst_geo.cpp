@@ -70,10 +70,10 @@ int overlayAlphaAt(const QImage &image, double latitude, double longitude)
 
 MapOverlaySpec plainMap(bool greyline)
 {
-    MapOverlaySpec spec;
-    spec.size = QSize(WorldMap::Width, WorldMap::Height);
-    spec.greyline = greyline;
-    return spec;
+    MapOverlaySpec params;
+    params.size = QSize(WorldMap::Width, WorldMap::Height);
+    params.greyline = greyline;
+    return params;
 }
 
 } // namespace
@@ -161,9 +161,9 @@ void TestGeo::dayAndNightPixels()
     QFETCH(double, longitude);
     QFETCH(QString, expected);
 
-    MapOverlaySpec spec = plainMap(true);
-    spec.subsolar = halvion::subsolarPoint(utc);
-    const QImage image = mapOverlayImage(spec);
+    MapOverlaySpec params = plainMap(true);
+    params.subsolar = halvion::subsolarPoint(utc);
+    const QImage image = mapOverlayImage(params);
     QCOMPARE(image.size(), QSize(WorldMap::Width, WorldMap::Height));
     const int alpha = overlayAlphaAt(image, latitude, longitude);
     const int nightAlpha = static_cast<int>(std::lround(NightOpacity * 255));
@@ -194,66 +194,66 @@ void TestGeo::overlayDrawnOncePerMinute()
 {
     MapOverlayCache cache;
     const UtcSeconds start = utcFromCivil(2026, 6, 21, 12, 0, 5);
-    MapOverlaySpec spec = plainMap(true);
+    MapOverlaySpec params = plainMap(true);
 
-    QVERIFY(cache.update(start, spec));
+    QVERIFY(cache.update(start, params));
     for (int s = 1; s < 55; ++s)
-        QVERIFY(!cache.update(start + s, spec));
+        QVERIFY(!cache.update(start + s, params));
     QCOMPARE(cache.renders(), 1);
-    QVERIFY(cache.update(start + 55, spec)); // 12:01:00
+    QVERIFY(cache.update(start + 55, params)); // 12:01:00
     QCOMPARE(cache.renders(), 2);
 
     // Without the greyline the minute changes nothing.
-    spec.greyline = false;
-    QVERIFY(cache.update(start + 56, spec));
-    QVERIFY(!cache.update(start + 200, spec));
+    params.greyline = false;
+    QVERIFY(cache.update(start + 56, params));
+    QVERIFY(!cache.update(start + 200, params));
     QCOMPARE(qAlpha(cache.image().pixel(290, 240)), 0);
 
     // Another station or pixel ratio draws it again, once.
-    spec.home = GeoPoint{52.5, 13.0};
-    QVERIFY(cache.update(start + 201, spec));
-    QVERIFY(!cache.update(start + 202, spec));
-    spec.pixelRatio = 2.0;
-    QVERIFY(cache.update(start + 203, spec));
+    params.home = GeoPoint{52.5, 13.0};
+    QVERIFY(cache.update(start + 201, params));
+    QVERIFY(!cache.update(start + 202, params));
+    params.pixelRatio = 2.0;
+    QVERIFY(cache.update(start + 203, params));
     QCOMPARE(cache.image().size(), QSize(2 * WorldMap::Width, 2 * WorldMap::Height));
     QCOMPARE(cache.renders(), 5);
 
     // A clock set back by an hour is a new minute too.
-    spec.greyline = true;
-    QVERIFY(cache.update(start + 204, spec));
-    QVERIFY(cache.update(start - 3600, spec));
+    params.greyline = true;
+    QVERIFY(cache.update(start + 204, params));
+    QVERIFY(cache.update(start - 3600, params));
 }
 
 // A figure, not a check: the cost of one minute's picture on a high-density screen
 // (run "tst_geo overlayDrawingCost" to read it).
 void TestGeo::overlayDrawingCost()
 {
-    MapOverlaySpec spec = plainMap(true);
-    spec.size = QSize(584, 241);
-    spec.pixelRatio = 2.0;
-    spec.subsolar = halvion::subsolarPoint(utcFromCivil(2026, 12, 21, 12));
-    spec.home = GeoPoint{52.5, 13.0};
+    MapOverlaySpec params = plainMap(true);
+    params.size = QSize(584, 241);
+    params.pixelRatio = 2.0;
+    params.subsolar = halvion::subsolarPoint(utcFromCivil(2026, 12, 21, 12));
+    params.home = GeoPoint{52.5, 13.0};
     QBENCHMARK {
-        const QImage image = mapOverlayImage(spec);
+        const QImage image = mapOverlayImage(params);
         QVERIFY(!image.isNull());
     }
 }
 
 void TestGeo::homeMark()
 {
-    MapOverlaySpec spec = plainMap(false);
+    MapOverlaySpec params = plainMap(false);
     const GeoPoint berlin{52.5, 13.0};
-    QCOMPARE(qAlpha(mapOverlayImage(spec).pixel(QPointF(WorldMap::x(13.0), WorldMap::y(52.5)).toPoint())), 0);
-    spec.home = berlin;
-    const QImage image = mapOverlayImage(spec);
-    const QPoint at = overlayPoint(spec, berlin).toPoint();
+    QCOMPARE(qAlpha(mapOverlayImage(params).pixel(QPointF(WorldMap::x(13.0), WorldMap::y(52.5)).toPoint())), 0);
+    params.home = berlin;
+    const QImage image = mapOverlayImage(params);
+    const QPoint at = overlayPoint(params, berlin).toPoint();
     QCOMPARE(at, QPointF(WorldMap::x(13.0), WorldMap::y(52.5)).toPoint());
     QCOMPARE(qAlpha(image.pixel(at)), 255);
     QCOMPARE(qAlpha(image.pixel(at + QPoint(30, 0))), 0);
 
     // A place just west of the date line is drawn at the map's eastern end, where it shows.
-    spec.mapOffset = QPointF(0, 2);
-    const QPointF fiji = overlayPoint(spec, GeoPoint{-18.0, -179.0});
+    params.mapOffset = QPointF(0, 2);
+    const QPointF fiji = overlayPoint(params, GeoPoint{-18.0, -179.0});
     QVERIFY(fiji.x() > 560 && fiji.x() < WorldMap::Width);
     QCOMPARE(fiji.y(), WorldMap::y(-18.0) - 2);
 }

@@ -134,10 +134,10 @@ void TestMainWindowGeo::overlayOncePerMinute()
 void TestMainWindowGeo::stationPlacesMatchMarkers()
 {
     GeoFixture f;
-    MapOverlaySpec spec;
-    spec.mapOffset = QPointF(-f.form->Image1->x(), -f.form->Image1->y());
+    MapOverlaySpec params;
+    params.mapOffset = QPointF(-f.form->Image1->x(), -f.form->Image1->y());
     for (BeaconIndex i = 0; i < BeaconCount; ++i) {
-        const QPointF onMap = overlayPoint(spec, beaconPlace(i));
+        const QPointF onMap = overlayPoint(params, beaconPlace(i));
         const QPointF d = onMap - QPointF(f.markerCentre(i));
         QVERIFY2(std::hypot(d.x(), d.y()) < 8.0,
                  qPrintable(QStringLiteral("station %1 off by %2, %3").arg(i).arg(d.x()).arg(d.y())));
