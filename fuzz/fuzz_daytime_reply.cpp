@@ -6,6 +6,7 @@
 // half a millisecond. The lenient advance reader gets the whole input too.
 
 #include "daytime_reply.h"
+#include "fuzz_check.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -15,14 +16,6 @@
 using namespace halvion;
 
 namespace {
-
-#define CHECK(cond)                                                                                          \
-    do {                                                                                                     \
-        if (!(cond)) {                                                                                       \
-            std::fprintf(stderr, "check failed: %s (line %d)\n", #cond, __LINE__);                           \
-            std::abort();                                                                                    \
-        }                                                                                                    \
-    } while (0)
 
 std::int64_t microseconds(const UtcDateTime &t)
 {

@@ -5,6 +5,7 @@
 // unchanged, no other key changes, and adding a key loses none of the old bytes.
 // Position texts from the same bytes must read back as the number they were made from.
 
+#include "fuzz_check.h"
 #include "profile_file.h"
 #include "settings_file.h"
 
@@ -24,14 +25,6 @@
 using namespace halvion;
 
 namespace {
-
-#define CHECK(cond)                                                                                          \
-    do {                                                                                                     \
-        if (!(cond)) {                                                                                       \
-            std::fprintf(stderr, "invariant broken at line %d: %s\n", __LINE__, #cond);                       \
-            std::abort();                                                                                    \
-        }                                                                                                    \
-    } while (0)
 
 std::string g_dir;
 

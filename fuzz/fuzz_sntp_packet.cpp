@@ -6,6 +6,7 @@
 // trip that is never negative.
 
 #include "sntp_packet.h"
+#include "fuzz_check.h"
 
 #include <cmath>
 #include <cstdint>
@@ -16,14 +17,6 @@
 using namespace halvion::sntp;
 
 namespace {
-
-#define CHECK(cond)                                                                                          \
-    do {                                                                                                     \
-        if (!(cond)) {                                                                                       \
-            std::fprintf(stderr, "check failed: %s (line %d)\n", #cond, __LINE__);                           \
-            std::abort();                                                                                    \
-        }                                                                                                    \
-    } while (0)
 
 Timestamp firstStamp(const std::uint8_t *data, std::size_t size)
 {
