@@ -1,19 +1,4 @@
 #!/usr/bin/env bash
-# Builds the daytime reply fuzzer with clang (no Qt needed) and runs it for a bounded
-# time: 60 seconds, or the number of seconds given as the first argument.
-# Needs clang, libclang-rt-14-dev and ninja (scripts/setup.sh --fuzz-tools). Findings land in
-# fuzz-out/daytime/.
-set -euo pipefail
-cd "$(dirname "$0")/.."
-
-seconds="${1:-60}"
-build="${HALVION_FUZZ_BUILD:-build-fuzz}"
-out="fuzz-out/daytime"
-
-cmake -S fuzz -B "$build" -G Ninja -DCMAKE_CXX_COMPILER="${CXX:-clang++}" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" --target fuzz_daytime_reply
-
-mkdir -p "$out/corpus" "$out/artifacts"
-"$build/fuzz_daytime_reply" "$out/corpus" fuzz/daytime_seeds \
-    -max_total_time="$seconds" -max_len=2048 -timeout=10 -rss_limit_mb=2048 \
-    -artifact_prefix="$out/artifacts/" -print_final_stats=1
+# Runs the daytime reply fuzzer for 60 seconds, or the number of seconds given as the first
+# argument. Findings land in fuzz-out/daytime/.
+exec "$(dirname "$0")/run_fuzzer.sh" fuzz_daytime_reply fuzz/daytime_seeds 2048 fuzz-out/daytime "${1:-60}"

@@ -1,20 +1,6 @@
 #!/usr/bin/env bash
-# Builds the settings file fuzzer with clang (no Qt needed) and runs it for a bounded
-# time: 60 seconds, or the number of seconds given as the first argument.
-# Needs clang and libclang-rt-14-dev. Findings land in fuzz-out/.
-set -euo pipefail
-cd "$(dirname "$0")/.."
-
-seconds="${1:-60}"
-build="${HALVION_FUZZ_BUILD:-build-fuzz}"
+# Runs the settings file fuzzer for 60 seconds, or the number of seconds given as the first
+# argument. Findings land in fuzz-out/.
 # A folder in memory keeps the per-run file writes cheap.
 if [[ -z "${TMPDIR:-}" && -d /dev/shm && -w /dev/shm ]]; then export TMPDIR=/dev/shm; fi
-out="fuzz-out"
-
-cmake -S fuzz -B "$build" -G Ninja -DCMAKE_CXX_COMPILER="${CXX:-clang++}" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" --target fuzz_profile_file
-
-mkdir -p "$out/corpus" "$out/artifacts"
-"$build/fuzz_profile_file" "$out/corpus" fuzz/seeds \
-    -max_total_time="$seconds" -max_len=4096 -timeout=10 -rss_limit_mb=2048 \
-    -artifact_prefix="$out/artifacts/" -print_final_stats=1
+exec "$(dirname "$0")/run_fuzzer.sh" fuzz_profile_file fuzz/seeds 4096 fuzz-out "${1:-60}"
