@@ -12,9 +12,9 @@ scripts/build.sh >/dev/null
 measure() {
     local rate=$1 home
     home=$(mktemp -d)
-    mkdir -p "$home/.config/Halvion"
+    mkdir -p "$home/.config/Halvion" && mkdir -m 700 "$home/run" # own runtime folder: a running copy elsewhere must not take over
     printf '[Halvion]\nLEDSpeed=%s\n' "$rate" >"$home/.config/Halvion/Halvion.ini"
-    HOME=$home XDG_CONFIG_HOME=$home/.config xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+    HOME=$home XDG_CONFIG_HOME=$home/.config XDG_RUNTIME_DIR=$home/run xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
         build/app/halvion & pid=$!
         sleep 6
         win=$(xdotool search --name "^Halvion$" | head -n 1)

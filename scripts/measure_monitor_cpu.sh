@@ -16,9 +16,9 @@ monitor_pct=$(echo "$monitor" | sed -E 's/.* ([0-9.]+) % of one core.*/\1/')
 
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
-mkdir -p "$home/.config/Halvion"
+mkdir -p "$home/.config/Halvion" && mkdir -m 700 "$home/run" # own runtime folder: a running copy elsewhere must not take over
 printf '[Halvion]\nLEDSpeed=Medium\n' >"$home/.config/Halvion/Halvion.ini"
-idle=$(HOME=$home XDG_CONFIG_HOME=$home/.config xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+idle=$(HOME=$home XDG_CONFIG_HOME=$home/.config XDG_RUNTIME_DIR=$home/run xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     build/app/halvion & pid=$!
     sleep 6
     win=$(xdotool search --name "^Halvion$" | tail -n 1)
