@@ -43,7 +43,8 @@ void MonitorEngine::pushSamples(const float *samples, qsizetype count, double sa
     for (SlotWindow &w : assembler_.push(samples, count, sampleRate, startUtcMs)) {
         pool_.start([this, w = std::move(w)] {
             const SlotMeasurement m = analyzer_->analyze(w);
-            QMetaObject::invokeMethod(this, [this, m] { deliver(m, true); }, Qt::QueuedConnection);
+            if (m.hasSound())
+                QMetaObject::invokeMethod(this, [this, m] { deliver(m, true); }, Qt::QueuedConnection);
         });
     }
 }
@@ -93,6 +94,8 @@ bool MonitorEngine::analyzeRecording(const QString &path, qint64 startUtcMs, Ban
             done += qint64(block.size());
             for (const SlotWindow &w : assembler.push(block.data(), qsizetype(block.size()), rate, blockStart)) {
                 const SlotMeasurement m = analyzer_->analyze(w);
+                if (!m.hasSound())
+                    continue;
                 ++slots;
                 heard += m.heard() ? 1 : 0;
                 QMetaObject::invokeMethod(this, [this, m] { deliver(m, false); }, Qt::QueuedConnection);

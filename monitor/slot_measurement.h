@@ -30,6 +30,9 @@ struct SlotMeasurement {
     qint64 slotStartUtcMs() const { return slotNumber * 10000; }
     bool heard() const { return dashesHeard > 0; }
     bool identityMatch() const { return identified == expected; }
+    // False when the slot held no sound at all (a muted input, a gap in a recording): with
+    // no noise floor there is nothing to measure against, so it is not a measurement.
+    bool hasSound() const { return !std::isnan(noiseDb); }
     // "0.1 W": the lowest power heard; empty when not heard.
     const char *heardAtText() const { return BeaconKeying::dashPowerText(dashesHeard - 1); }
 };

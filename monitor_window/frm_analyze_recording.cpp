@@ -149,6 +149,11 @@ void frmAnalyzeRecording::finished(int slots, int heard, const QString &error)
         return;
     }
     AnalysisProgress->setValue(100);
+    if (slots == 0) {
+        monitor_.message(QStringLiteral("Halvion - Analyze Recording"),
+                         QStringLiteral("No slot could be measured: the recording holds no whole slot with sound in it."), true);
+        return;
+    }
     monitor_.message(QStringLiteral("Halvion - Analyze Recording"),
                      QStringLiteral("%1 slots measured, the beacon heard in %2 of them.").arg(slots).arg(heard), false);
     monitor_.openResults();

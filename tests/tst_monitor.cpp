@@ -507,6 +507,15 @@ void TestMonitor::recordingThroughTheEngine()
     QVERIFY(engine.analyzeRecording(path, start, band, error));
     QVERIFY(finished.wait(20000));
     QCOMPARE(log.count(), 5);
+
+    // Digital silence (a muted input, a gap in a recording) has no noise floor to measure
+    // against: it is no measurement, not a slot where nothing was heard.
+    const QString silent = dir.filePath(QStringLiteral("silent.wav"));
+    QVERIFY(writeFile(silent, wavBytes({}, std::vector<double>(frames.size(), 0.0))));
+    QVERIFY(engine.analyzeRecording(silent, start + 3'600'000, band, error));
+    QVERIFY(finished.wait(20000));
+    QCOMPARE(finished.last().at(0).toInt(), 0);
+    QCOMPARE(log.count(), 5);
 }
 
 void TestMonitor::recordingStartFromTheFile_data()
