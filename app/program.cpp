@@ -10,6 +10,7 @@
 #include "frm_splash.h"
 #include "help_window.h"
 #include "monitor_controller.h"
+#include "scan_rotation.h"
 #include "schedule_clock.h"
 #include "set_time_form.h"
 
@@ -38,7 +39,7 @@ void centreOnScreen(QWidget *window)
 
 Program::Program(const std::string &settingsPath, const ClockSource &clock, QObject *parent)
     : QObject(parent), clock_(clock), settings_(settingsPath), status_(settings_), monitorLogPath_(MonitorLog::defaultPath()),
-      follow_(clock)
+      utcNow_([] { return QDateTime::currentMSecsSinceEpoch(); }), follow_(clock)
 {
     radio_.configure(readRadioSettings(settings_));
 }
@@ -64,8 +65,7 @@ Form1 *Program::mainWindow() const { return form1_; }
 MonitorController &Program::monitor()
 {
     if (!monitor_) {
-        monitor_ = new MonitorController(state_, settings_, monitorLogPath_, [] { return QDateTime::currentMSecsSinceEpoch(); },
-                                         messageBoxes_, this);
+        monitor_ = new MonitorController(state_, settings_, monitorLogPath_, utcNow_, messageBoxes_, this);
         linkMonitor();
     }
     return *monitor_;
@@ -89,6 +89,55 @@ void Program::linkMonitor()
         levels_.record(m);
         showRowLevels();
     });
+    // The offset heard from the air holds only while the monitor listens.
+    connect(monitor_, &MonitorController::listeningChanged, this, [this](bool on) {
+        if (!on && clockCheck_)
+            clockCheck_->setAirOffset(std::nullopt);
+    });
+
+    // Scanning needs radio control; it moves the radio and, from its own tick, the main
+    // window. Following a station, or a band chosen by hand, ends it.
+    const auto radioOn = [this] { return radio_.state().kind != RadioState::Kind::NotConfigured; };
+    monitor_->setRadioAvailable(radioOn());
+    connect(&radio_, &RadioControl::stateChanged, monitor_, [this, radioOn] { monitor_->setRadioAvailable(radioOn()); });
+    connect(monitor_, &MonitorController::tuneRequested, &radio_, &RadioControl::tuneBand);
+    connect(monitor_, &MonitorController::scanModeChanged, this, [this](bool on) {
+        if (on) {
+            follow_.stop();
+            showScanStep(ScheduleClock::sample(clock_));
+        } else {
+            endScan();
+        }
+    });
+    connect(&follow_, &FollowMode::followingChanged, monitor_, [this](BeaconIndex station) {
+        if (station >= 0)
+            monitor_->setScanMode(false);
+    });
+}
+
+// While scanning, the main window shows the band the radio is on, moving at each slot
+// start seen by its own tracking tick, like follow mode.
+void Program::showScanStep(const ScheduleTime &t)
+{
+    if (!monitor_ || !monitor_->scanMode() || !form1_)
+        return;
+    const BandIndex band = ScanRotation::bandAt(t);
+    form1_->FollowBand(band);
+    const int slotOfHour = t.minute * 6 + t.SlotInMinute;
+    if (slotOfHour == scanShownSlot_)
+        return;
+    scanShownSlot_ = slotOfHour;
+    const auto text = [](std::string_view s) { return QString::fromLatin1(s.data(), qsizetype(s.size())); };
+    const Beacon &beacon = BeaconCatalogue::beacon(ScheduleClock::beaconOn(band, t.SlotIndex));
+    form1_->setFollowText(QStringLiteral("Scanning all bands: %1 on %2 m")
+                              .arg(text(beacon.callsign), text(BeaconCatalogue::band(band).bandLabel)));
+}
+
+void Program::endScan()
+{
+    scanShownSlot_ = -1;
+    if (form1_)
+        form1_->setFollowText(follow_.text());
 }
 
 // The compact view's rows: each station's last level on its band, when the monitor
@@ -353,6 +402,7 @@ void Program::openAbout()
 void Program::connectRadio()
 {
     connect(form1_, &Form1::trackingTick, &follow_, &FollowMode::onTrackingTick);
+    connect(form1_, &Form1::trackingTick, this, &Program::showScanStep);
     connect(&follow_, &FollowMode::bandDue, form1_, [this](BandIndex band) {
         form1_->FollowBand(band);
         radio_.tuneBand(band);
@@ -367,11 +417,13 @@ void Program::connectRadio()
     form1_->setRadioStateText(radio_.stateText());
 }
 
-// A band the user picks by hand ends follow mode and tunes the radio there. The compact
+// A band the user picks by hand ends follow mode and scanning and tunes the radio there. The compact
 // view's highlighted row is such a choice too.
 void Program::userChoseBand(BandIndex band)
 {
     follow_.stop();
+    if (monitor_)
+        monitor_->setScanMode(false);
     radio_.tuneBand(band);
 }
 

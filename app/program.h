@@ -20,6 +20,8 @@
 #include <QPointer>
 #include <QString>
 
+#include <functional>
+
 #include <string>
 
 namespace halvion {
@@ -67,6 +69,9 @@ public:
     MonitorController &monitor();
     // Where the monitor keeps its log; tests point it into a temporary folder.
     void setMonitorLogPath(const QString &path) { monitorLogPath_ = path; }
+    // The UTC clock (ms since 1970) the monitor stamps its audio and times its scan
+    // with; tests hold it still. Set it before the monitor is made.
+    void setUtcClock(std::function<qint64()> nowUtcMs) { utcNow_ = std::move(nowUtcMs); }
     StatusStore &status() { return status_; }
 
     // Raises the window the user works in (a second start of the program asks for it).
@@ -100,6 +105,8 @@ private:
     void openRadioDialog();
     void linkMonitor();
     void showRowLevels();
+    void showScanStep(const ScheduleTime &t);
+    void endScan();
 
     const ClockSource &clock_;
     SettingsFile settings_;
@@ -118,6 +125,8 @@ private:
     QPointer<frmAbout> about_;
     QPointer<MonitorController> monitor_;
     QString monitorLogPath_;
+    std::function<qint64()> utcNow_;
+    int scanShownSlot_ = -1; // the slot of the hour whose scan line the main window shows
     LatestLevels levels_; // the monitor's last word per station and band, for the compact view
     SystemClockCheckClocks clockCheckClocks_;
     SystemKernelClockReader kernelClock_;

@@ -12,6 +12,7 @@
 // rotation starts at minutes 00, 15, 30 and 45 of every hour.
 
 #include "beacon_catalogue.h"
+#include "schedule_clock.h"
 
 #include <QtGlobal>
 
@@ -25,6 +26,14 @@ inline constexpr qint64 RetuneLeadMs = 500;
 constexpr BandIndex bandForSlot(qint64 slotNumber)
 {
     return BandIndex(((slotNumber % BandCount) + BandCount) % BandCount);
+}
+
+// The same band from a reading of the local clock, as the main window's tick takes it.
+// An hour holds 360 slots and every time zone is a whole number of quarter hours (90
+// slots) away from UTC, both multiples of five, so the minute and second are enough.
+constexpr BandIndex bandAt(const ScheduleTime &t)
+{
+    return bandForSlot(qint64(t.minute) * 6 + t.SlotInMinute);
 }
 
 } // namespace halvion::ScanRotation

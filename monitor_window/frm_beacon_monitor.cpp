@@ -3,6 +3,7 @@
 #include "audio_input.h"
 #include "monitor_controller.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
 #include <QFormLayout>
@@ -62,6 +63,8 @@ frmBeaconMonitor::frmBeaconMonitor(MonitorController &monitor, const AppState &s
     LevelMeter->setRange(MeterFloorDb, 0);
     LevelMeter->setValue(MeterFloorDb);
     LevelMeter->setFormat(QStringLiteral("no signal"));
+    ScanBands = new QCheckBox(QStringLiteral("Scan all five bands with the radio"), this);
+    ScanBands->setObjectName(QStringLiteral("ScanBands"));
     BandInfo = new QLabel(this);
     BandInfo->setObjectName(QStringLiteral("BandInfo"));
     BandInfo->setWordWrap(true);
@@ -81,6 +84,7 @@ frmBeaconMonitor::frmBeaconMonitor(MonitorController &monitor, const AppState &s
     form->addRow(QStringLiteral("Sound input:"), InputDevice);
     form->addRow(QStringLiteral("Level:"), LevelMeter);
     form->addRow(QStringLiteral("CW pitch:"), PitchHz);
+    form->addRow(QString(), ScanBands);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(StartButton);
     buttons->addWidget(ResultsButton);
@@ -98,6 +102,10 @@ frmBeaconMonitor::frmBeaconMonitor(MonitorController &monitor, const AppState &s
     connect(CloseButton, &QPushButton::clicked, this, &QDialog::close);
     connect(InputDevice, &QComboBox::activated, this, &frmBeaconMonitor::InputDevice_Click);
     connect(PitchHz, &QSpinBox::valueChanged, this, &frmBeaconMonitor::PitchHz_Change);
+    connect(ScanBands, &QCheckBox::clicked, this, &frmBeaconMonitor::ScanBands_Click);
+    connect(&monitor_, &MonitorController::scanModeChanged, this, &frmBeaconMonitor::showState);
+    connect(&monitor_, &MonitorController::radioAvailableChanged, this, &frmBeaconMonitor::showState);
+    connect(&monitor_, &MonitorController::listeningChanged, this, &frmBeaconMonitor::showState);
     connect(&monitor_.audio(), &AudioInput::levelChanged, this, &frmBeaconMonitor::showLevel);
     connect(&monitor_.audio(), &AudioInput::failed, this, &frmBeaconMonitor::showState);
     connect(&monitor_.engine(), &MonitorEngine::measured, this, [this](const SlotMeasurement &m) {
@@ -142,6 +150,12 @@ void frmBeaconMonitor::PitchHz_Change(int hz)
         monitor_.setPitchHz(hz);
 }
 
+void frmBeaconMonitor::ScanBands_Click(bool on)
+{
+    monitor_.setScanMode(on);
+    showState();
+}
+
 void frmBeaconMonitor::StartButton_Click()
 {
     if (monitor_.listening()) {
@@ -177,11 +191,24 @@ void frmBeaconMonitor::showState()
         LevelMeter->setValue(MeterFloorDb);
         LevelMeter->setFormat(QStringLiteral("no signal"));
     }
+    const bool scanning = monitor_.scanMode();
+    ScanBands->setChecked(scanning);
+    ScanBands->setEnabled(monitor_.radioAvailable());
+    ScanBands->setToolTip(monitor_.radioAvailable()
+                              ? QStringLiteral("The radio moves up one band every slot, so each station is "
+                                               "measured on every band once in 15 minutes.")
+                              : QStringLiteral("Needs radio control: Radio > Radio Control..."));
     const BandIndex band = state_.trackedBand();
-    BandInfo->setText(band < 0 ? QStringLiteral("Choose a band in the main window: the monitor measures the band it follows.")
-                               : QStringLiteral("Measures the band the main window follows: %1 (%2 MHz).")
-                                     .arg(latin(BeaconCatalogue::band(band).buttonCaption),
-                                          latin(BeaconCatalogue::band(band).frequencyText)));
+    if (scanning)
+        BandInfo->setText(QStringLiteral("Scanning: the radio moves up one band every slot (20 m after 10 m), so all "
+                                         "18 stations are measured on all five bands in 15 minutes. A band button "
+                                         "or follow mode ends the scan."));
+    else if (band < 0)
+        BandInfo->setText(QStringLiteral("Choose a band in the main window: the monitor measures the band it follows."));
+    else
+        BandInfo->setText(QStringLiteral("Measures the band the main window follows: %1 (%2 MHz).")
+                              .arg(latin(BeaconCatalogue::band(band).buttonCaption),
+                                   latin(BeaconCatalogue::band(band).frequencyText)));
     if (!haveInput)
         MonitorStatus->setText(AudioInput::noDeviceMessage());
     else if (on)

@@ -1,13 +1,15 @@
 #pragma once
 // "Beacon Monitor...": choose the sound input the receiver is connected to, watch its
 // level, set the CW pitch and start or stop listening. While it listens every slot of
-// the band the main window follows is measured and logged.
+// the band the main window follows is measured and logged; with radio control on, the
+// receiver can instead scan all five bands, one per slot.
 
 #include "app_state.h"
 #include "slot_measurement.h"
 
 #include <QDialog>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QProgressBar;
@@ -31,6 +33,7 @@ public:
     void StartButton_Click();
     void InputDevice_Click(int index);
     void PitchHz_Change(int hz);
+    void ScanBands_Click(bool on);
     void showLevel(double peakDb);
     void showMeasurement(const SlotMeasurement &m);
     void showState();
@@ -38,6 +41,7 @@ public:
     QComboBox *InputDevice = nullptr;
     QSpinBox *PitchHz = nullptr;
     QProgressBar *LevelMeter = nullptr;
+    QCheckBox *ScanBands = nullptr;
     QLabel *BandInfo = nullptr;
     QLabel *MonitorStatus = nullptr;
     QLabel *LastMeasurement = nullptr;

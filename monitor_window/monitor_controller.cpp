@@ -103,8 +103,10 @@ bool MonitorController::startListening(const QByteArray &deviceId)
     slotBands_.clear();
     if (!audio_.start(deviceId)) {
         message(QStringLiteral("Halvion - Beacon Monitor Error"), audio_.errorText(), true);
+        Q_EMIT listeningChanged(false);
         return false;
     }
+    Q_EMIT listeningChanged(true);
     return true;
 }
 
@@ -112,15 +114,31 @@ void MonitorController::stopListening()
 {
     audio_.stop();
     engine_.resetStream();
+    Q_EMIT listeningChanged(false);
 }
 
 void MonitorController::setScanMode(bool on)
 {
+    if (on && !radioAvailable_)
+        on = false;
+    if (on == scanMode_)
+        return;
     scanMode_ = on;
     if (on)
         ScanTimer_Timer(); // tune for the slot running now or the next, at once
     else
         ScanTimer->stop();
+    Q_EMIT scanModeChanged(on);
+}
+
+void MonitorController::setRadioAvailable(bool available)
+{
+    if (available == radioAvailable_)
+        return;
+    radioAvailable_ = available;
+    if (!available)
+        setScanMode(false);
+    Q_EMIT radioAvailableChanged(available);
 }
 
 void MonitorController::ScanTimer_Timer()
@@ -143,19 +161,20 @@ void MonitorController::scheduleScan()
 
 BandIndex MonitorController::bandForSlot(qint64 slotNumber) const
 {
-    if (scanMode_)
-        return ScanRotation::bandForSlot(slotNumber);
     const auto it = slotBands_.find(slotNumber);
     return it == slotBands_.end() ? BandIndex(-1) : it->second;
 }
 
 void MonitorController::takeSamples(const std::vector<float> &samples, double sampleRate, qint64 startUtcMs)
 {
-    // Note the band followed during every slot these samples touch; a change of band
-    // spoils the slot it happens in.
+    // Note the band the receiver was on during the steady part of every slot these
+    // samples touch: the rotation's band while scanning, else the band the main window
+    // follows. A change of band within the steady part spoils the slot.
     const qint64 endUtcMs = startUtcMs + qint64(double(samples.size()) * 1000.0 / sampleRate);
-    const BandIndex band = state_.trackedBand();
-    for (qint64 slot = SlotTiming::slotNumberAt(startUtcMs); slot <= SlotTiming::slotNumberAt(endUtcMs); ++slot) {
+    const qint64 firstSlot = SlotTiming::slotNumberAt(startUtcMs + (SlotTiming::SlotMs - SteadyEndMs));
+    const qint64 lastSlot = SlotTiming::slotNumberAt(endUtcMs - 1 - SteadyStartMs);
+    for (qint64 slot = firstSlot; slot <= lastSlot; ++slot) {
+        const BandIndex band = scanMode_ ? ScanRotation::bandForSlot(slot) : state_.trackedBand();
         const auto [it, added] = slotBands_.emplace(slot, band);
         if (!added && it->second != band)
             it->second = -1;

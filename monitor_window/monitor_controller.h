@@ -65,24 +65,43 @@ public:
     void stopListening();
     bool listening() const { return audio_.isRunning(); }
 
-    // The band measured in a slot. Plain mode: the one the main window followed through
-    // all of the slot's audio, -1 when none was followed or it changed in the middle.
-    // Scan mode: the band of the scan rotation.
+    // The steady part of a slot, in ms from its start. A band change before it is the
+    // retune for the slot: the main window's tracking tick, which moves follow mode on,
+    // may come up to 1.1 s after the slot starts (the callsign's first letters may be
+    // lost; the dashes, from 2.4 s on, are not). A change after it belongs to the next
+    // slot: the beacons are silent from 8.81 s, and audio reaches the program a little
+    // after it was heard.
+    static constexpr qint64 SteadyStartMs = 1500;
+    static constexpr qint64 SteadyEndMs = 9500;
+
+    // The band measured in a slot: the one the receiver was on through the slot's steady
+    // part - the band the main window follows in plain mode, the rotation's band in scan
+    // mode; -1 when no band was followed, none of the slot was heard, or the band
+    // changed in the middle.
     BandIndex bandForSlot(qint64 slotNumber) const;
 
     // Scan mode moves the receiver through the rotation: half a second before every
     // slot it asks for the band of that slot with tuneRequested (the radio control
-    // answers it). Plain mode measures the band the main window follows.
+    // answers it). It needs radio control; without it the request is ignored. Plain
+    // mode measures the band the main window follows.
     void setScanMode(bool on);
     bool scanMode() const { return scanMode_; }
     void ScanTimer_Timer();
     QTimer *ScanTimer = nullptr;
+
+    // Whether radio control is on, so that scan mode can move the receiver. Turning
+    // it off ends scan mode.
+    void setRadioAvailable(bool available);
+    bool radioAvailable() const { return radioAvailable_; }
 
     void closeWindows();
 
 Q_SIGNALS:
     // Scan mode: tune the receiver to this band's beacon frequency now.
     void tuneRequested(halvion::BandIndex band);
+    void scanModeChanged(bool on);
+    void radioAvailableChanged(bool available);
+    void listeningChanged(bool on);
 
 private:
     void scheduleScan();
@@ -99,6 +118,7 @@ private:
     AudioInput audio_;
     std::map<qint64, BandIndex> slotBands_;
     bool scanMode_ = false;
+    bool radioAvailable_ = false;
     QPointer<frmBeaconMonitor> monitor_;
     QPointer<frmAnalyzeRecording> analyze_;
     QPointer<frmMonitorResults> results_;

@@ -9,11 +9,14 @@
 #include "monitor_colours.h"
 #include "monitor_controller.h"
 #include "monitor_signal.h"
+#include "clock_check.h"
 #include "program.h"
+#include "radio_control.h"
 #include "scan_rotation.h"
 #include "settings_file.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
@@ -88,6 +91,26 @@ QByteArray wav(const std::vector<float> &samples, quint32 rate)
     return "RIFF" + le(quint32(36 + data.size())) + "WAVEfmt " + le(16) + fmt + "data" + le(quint32(data.size())) + data;
 }
 
+// Silence from the sound input, 100 ms blocks from `fromMs` to `toMs` (UTC), as the live
+// input delivers it; `before(t)` runs ahead of the block that starts at t.
+void feedSilence(MonitorController &monitor, qint64 fromMs, qint64 toMs, const std::function<void(qint64)> &before = {})
+{
+    constexpr double Rate = 8000;
+    const std::vector<float> block(800, 0.0f);
+    for (qint64 t = fromMs; t < toMs; t += 100) {
+        if (before)
+            before(t);
+        Q_EMIT monitor.audio().samplesReady(block, Rate, t);
+    }
+}
+
+// A round trip through the radio's worker: all that was asked of it before is done.
+void drain(RadioControl &radio)
+{
+    QMetaObject::invokeMethod(radio.workerContext(), [] {}, Qt::BlockingQueuedConnection);
+    QCoreApplication::processEvents();
+}
+
 } // namespace
 
 class TestMonitorWindow : public QObject {
@@ -101,6 +124,9 @@ private Q_SLOTS:
     void analyzeRecordingDialog();
     void badRecordingInDialog();
     void scanModeTunesAheadOfEverySlot();
+    void bandChangeWithinASlot_data();
+    void bandChangeWithinASlot();
+    void scanWithTheRadioInTheProgram();
     void menuOpensTheWindows();
 };
 
@@ -280,6 +306,18 @@ void TestMonitorWindow::analyzeRecordingDialog()
     QVERIFY(results && results->isVisible());
     const BeaconIndex heard = SlotTiming::expectedStation(start / 10000 + 2, 1);
     QCOMPARE(results->ResultsGrid->item(heard, 1)->text(), QStringLiteral("1 W"));
+
+    // A recording of nothing at all says so, rather than "0 slots measured".
+    const QString silent = f.dir.filePath(QStringLiteral("silent.wav"));
+    QFile silentFile(silent);
+    QVERIFY(silentFile.open(QIODevice::WriteOnly) && silentFile.write(wav(std::vector<float>(audio.size(), 0.0f), quint32(rate))) > 0);
+    silentFile.close();
+    w->setRecordingPath(silent);
+    w->AnalyzeButton_Click();
+    QVERIFY(done.wait(20000));
+    QCOMPARE(int(f.messages.size()), 2);
+    QCOMPARE(f.messages[1].text, QStringLiteral("No slot could be measured: the recording holds no whole slot with sound in it."));
+    QCOMPARE(f.messages[1].icon, MessageIcon::Exclamation);
 }
 
 void TestMonitorWindow::badRecordingInDialog()
@@ -305,11 +343,18 @@ void TestMonitorWindow::badRecordingInDialog()
 void TestMonitorWindow::scanModeTunesAheadOfEverySlot()
 {
     MonitorFixture f;
+    QVERIFY(f.monitor.ensureLog());
     f.state.BandSelected[1] = true;
     QSignalSpy tune(&f.monitor, &MonitorController::tuneRequested);
     const qint64 slot = f.now / 10000;
-    QCOMPARE(f.monitor.bandForSlot(slot), -1); // plain mode, no audio yet
     f.now += 3'200; // 3.2 s into the slot
+
+    // Without radio control there is nothing to move.
+    f.monitor.setScanMode(true);
+    QVERIFY(!f.monitor.scanMode());
+    QCOMPARE(tune.count(), 0);
+
+    f.monitor.setRadioAvailable(true);
     f.monitor.setScanMode(true);
     QCOMPARE(tune.count(), 1);
     QCOMPARE(tune.at(0).at(0).value<BandIndex>(), ScanRotation::bandForSlot(slot));
@@ -319,11 +364,143 @@ void TestMonitorWindow::scanModeTunesAheadOfEverySlot()
     f.monitor.ScanTimer_Timer();
     QCOMPARE(tune.at(1).at(0).value<BandIndex>(), ScanRotation::bandForSlot(slot + 1));
     QCOMPARE(f.monitor.ScanTimer->interval(), 10'000);
+
+    // The slots heard while scanning are measured on the rotation's band, whatever the
+    // main window shows.
+    QSignalSpy measured(&f.monitor.engine(), &MonitorEngine::measured);
+    feedSilence(f.monitor, slot * 10000, (slot + 4) * 10000);
     for (int i = 0; i < 4; ++i)
-        QCOMPARE(f.monitor.bandForSlot(slot + i), (ScanRotation::bandForSlot(slot) + i) % 5);
-    f.monitor.setScanMode(false);
+        QCOMPARE(f.monitor.bandForSlot(slot + i), ScanRotation::bandForSlot(slot + i));
+    QCOMPARE(f.monitor.bandForSlot(slot + 4), -1); // not heard
+    // Two slot windows were complete, but a silent input is no measurement.
+    f.monitor.engine().waitForIdle();
+    QCOMPARE(measured.count(), 0);
+    QCOMPARE(f.monitor.log().count(), 0);
+
+    // Radio control switched off ends the scan.
+    QSignalSpy mode(&f.monitor, &MonitorController::scanModeChanged);
+    f.monitor.setRadioAvailable(false);
+    QVERIFY(!f.monitor.scanMode());
     QVERIFY(!f.monitor.ScanTimer->isActive());
-    QCOMPARE(f.monitor.bandForSlot(slot + 1), -1);
+    QCOMPARE(mode.count(), 1);
+    QCOMPARE(mode.at(0).at(0).toBool(), false);
+}
+
+// Follow mode moves the main window at the first tracking tick of a slot, which may come
+// a second late: that is the retune for the slot, not a change in its middle.
+void TestMonitorWindow::bandChangeWithinASlot_data()
+{
+    QTest::addColumn<int>("changeMs"); // from the start of the middle slot
+    QTest::addColumn<QList<int>>("bands"); // measured band of the slot before, the slot, the slot after
+    QTest::newRow("just before the slot") << -200 << QList<int>{0, 1, 1};
+    QTest::newRow("at the first tick") << 300 << QList<int>{0, 1, 1};
+    QTest::newRow("a slow tick") << 1'100 << QList<int>{0, 1, 1};
+    QTest::newRow("during the dashes") << 5'000 << QList<int>{0, -1, 1};
+    QTest::newRow("after the last dash") << 9'700 << QList<int>{0, 0, 1};
+}
+
+void TestMonitorWindow::bandChangeWithinASlot()
+{
+    QFETCH(int, changeMs);
+    QFETCH(QList<int>, bands);
+    MonitorFixture f;
+    QVERIFY(f.monitor.ensureLog());
+    const qint64 slot = f.now / 10000 + 1;
+    f.state.BandSelected[0] = true;
+    feedSilence(f.monitor, (slot - 1) * 10000, (slot + 2) * 10000, [&](qint64 t) {
+        if (t == slot * 10000 + changeMs) {
+            f.state.BandSelected.fill(false);
+            f.state.BandSelected[1] = true;
+        }
+    });
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(f.monitor.bandForSlot(slot - 1 + i), bands[i]);
+}
+
+// The whole of it in the real program: the switch in the Beacon Monitor window, the radio
+// (Hamlib's dummy rig), the main window moving with the scan, and what ends it.
+void TestMonitorWindow::scanWithTheRadioInTheProgram()
+{
+    QTemporaryDir dir;
+    FakeClockSource clock{12, 0, 25};
+    qint64 utc = 1'800'000'000'000 + 25'000; // 08:00:25 UTC: slot 2 of the hour, as on the local clock
+    Program program{dir.filePath(QStringLiteral("Halvion.ini")).toStdString(), clock};
+    program.setMonitorLogPath(dir.filePath(QStringLiteral("data/monitor.sqlite")));
+    program.setUtcClock([&utc] { return utc; });
+    program.start();
+    Form1 *form = program.mainWindow();
+    RadioControl &radio = program.radio();
+    form->BeaconMonitorMenu->trigger();
+    frmBeaconMonitor *w = program.monitor().monitorWindow();
+    QVERIFY(w);
+    QVERIFY(!w->ScanBands->isEnabled()); // radio control is off
+
+    RadioSettings rig;
+    rig.enabled = true;
+    rig.model = 1; // Hamlib's dummy rig
+    radio.configure(rig);
+    drain(radio);
+    QTRY_VERIFY(w->ScanBands->isEnabled());
+
+    // Scanning takes over from follow mode, moves the radio and the main window.
+    program.followMode().follow(7);
+    drain(radio);
+    QSignalSpy tuned(&radio, &RadioControl::tuned);
+    w->ScanBands->click();
+    QVERIFY(program.monitor().scanMode());
+    QVERIFY(!program.followMode().active());
+    drain(radio);
+    QCOMPARE(tuned.count(), 1);
+    QCOMPARE(tuned.at(0).at(0).toDouble(), beaconFrequencyHz(2));
+    QVERIFY(program.state().BandSelected[2]);
+    QCOMPARE(form->FollowState->text(), QStringLiteral("Scanning all bands: %1 on 15 m")
+                                            .arg(QString::fromLatin1(BeaconCatalogue::beacon(ScheduleClock::beaconOn(2, 2)).callsign.data())));
+    QVERIFY(w->BandInfo->text().startsWith(QStringLiteral("Scanning")));
+
+    // Half a second before the next slot the radio moves on; the map follows at the slot start.
+    utc += 4'500;
+    program.monitor().ScanTimer_Timer();
+    drain(radio);
+    QCOMPARE(tuned.at(1).at(0).toDouble(), beaconFrequencyHz(3));
+    QVERIFY(program.state().BandSelected[2]);
+    clock.set(12, 0, 30);
+    utc += 500;
+    form->Timer3_Timer();
+    QVERIFY(program.state().BandSelected[3]);
+    QVERIFY(form->FollowState->text().endsWith(QStringLiteral(" on 12 m")));
+
+    // A band button ends the scan and tunes there.
+    form->BandButtons[0]->click();
+    QVERIFY(!program.monitor().scanMode());
+    QVERIFY(!w->ScanBands->isChecked());
+    QVERIFY(!program.monitor().ScanTimer->isActive());
+    QCOMPARE(form->FollowState->text(), QString());
+    drain(radio);
+    QCOMPARE(tuned.last().at(0).toDouble(), beaconFrequencyHz(0));
+
+    // So does following a station, whose line then shows.
+    w->ScanBands->click();
+    QVERIFY(program.monitor().scanMode());
+    form->FollowItems[4]->trigger();
+    QVERIFY(!program.monitor().scanMode());
+    QVERIFY(form->FollowState->text().startsWith(QStringLiteral("Following ")));
+
+    // And radio control switched off.
+    w->ScanBands->click();
+    QVERIFY(program.monitor().scanMode());
+    rig.enabled = false;
+    radio.configure(rig);
+    drain(radio);
+    QTRY_VERIFY(!program.monitor().scanMode());
+    QVERIFY(!w->ScanBands->isEnabled());
+    QCOMPARE(form->FollowState->text(), QString());
+
+    // The PC clock's error heard from the air is shown only while the monitor listens.
+    program.clockCheck()->setAirOffset(ClockCheckFacts::AirMeasurement{0.42, 5});
+    QVERIFY(program.clockCheck()->badge().toolTip.contains(QStringLiteral("from the beacons")));
+    program.monitor().stopListening();
+    QVERIFY(!program.clockCheck()->badge().toolTip.contains(QStringLiteral("from the beacons")));
+    form->close();
 }
 
 void TestMonitorWindow::menuOpensTheWindows()
