@@ -68,6 +68,9 @@ frmBeaconMonitor::frmBeaconMonitor(MonitorController &monitor, const AppState &s
     BandInfo = new QLabel(this);
     BandInfo->setObjectName(QStringLiteral("BandInfo"));
     BandInfo->setWordWrap(true);
+    // Room for the scan's three lines, so the window does not jump when it starts or ends.
+    BandInfo->setMinimumHeight(3 * BandInfo->fontMetrics().lineSpacing());
+    BandInfo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     MonitorStatus = new QLabel(this);
     MonitorStatus->setObjectName(QStringLiteral("MonitorStatus"));
     MonitorStatus->setWordWrap(true);
