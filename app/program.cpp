@@ -97,9 +97,13 @@ void Program::linkMonitor()
 
     // Scanning needs radio control; it moves the radio and, from its own tick, the main
     // window. Following a station, or a band chosen by hand, ends it.
-    const auto radioOn = [this] { return radio_.state().kind != RadioState::Kind::NotConfigured; };
-    monitor_->setRadioAvailable(radioOn());
-    connect(&radio_, &RadioControl::stateChanged, monitor_, [this, radioOn] { monitor_->setRadioAvailable(radioOn()); });
+    const auto showRadio = [this] {
+        const RadioState &radio = radio_.state();
+        monitor_->setRadioAvailable(radio.kind != RadioState::Kind::NotConfigured);
+        monitor_->setReceiverBand(radio.kind == RadioState::Kind::Connected ? bandAtFrequency(radio.frequencyHz) : -1);
+    };
+    showRadio();
+    connect(&radio_, &RadioControl::stateChanged, monitor_, showRadio);
     connect(monitor_, &MonitorController::tuneRequested, &radio_, &RadioControl::tuneBand);
     connect(monitor_, &MonitorController::scanModeChanged, this, [this](bool on) {
         if (on) {

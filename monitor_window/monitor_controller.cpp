@@ -168,13 +168,18 @@ BandIndex MonitorController::bandForSlot(qint64 slotNumber) const
 void MonitorController::takeSamples(const std::vector<float> &samples, double sampleRate, qint64 startUtcMs)
 {
     // Note the band the receiver was on during the steady part of every slot these
-    // samples touch: the rotation's band while scanning, else the band the main window
-    // follows. A change of band within the steady part spoils the slot.
+    // samples touch: the rotation's band while scanning (if the radio is on it), else the
+    // band the main window follows. A change of band within the steady part spoils the slot.
     const qint64 endUtcMs = startUtcMs + qint64(double(samples.size()) * 1000.0 / sampleRate);
     const qint64 firstSlot = SlotTiming::slotNumberAt(startUtcMs + (SlotTiming::SlotMs - SteadyEndMs));
     const qint64 lastSlot = SlotTiming::slotNumberAt(endUtcMs - 1 - SteadyStartMs);
     for (qint64 slot = firstSlot; slot <= lastSlot; ++slot) {
-        const BandIndex band = scanMode_ ? ScanRotation::bandForSlot(slot) : state_.trackedBand();
+        BandIndex band = state_.trackedBand();
+        if (scanMode_) {
+            band = ScanRotation::bandForSlot(slot);
+            if (receiverBand_ != band)
+                band = -1;
+        }
         const auto [it, added] = slotBands_.emplace(slot, band);
         if (!added && it->second != band)
             it->second = -1;

@@ -76,8 +76,8 @@ public:
 
     // The band measured in a slot: the one the receiver was on through the slot's steady
     // part - the band the main window follows in plain mode, the rotation's band in scan
-    // mode; -1 when no band was followed, none of the slot was heard, or the band
-    // changed in the middle.
+    // mode (when the radio was on it); -1 when no band was followed, none of the slot
+    // was heard, or the band changed in the middle.
     BandIndex bandForSlot(qint64 slotNumber) const;
 
     // Scan mode moves the receiver through the rotation: half a second before every
@@ -93,6 +93,12 @@ public:
     // it off ends scan mode.
     void setRadioAvailable(bool available);
     bool radioAvailable() const { return radioAvailable_; }
+    // The band the radio reports its dial on; -1 between bands, when it does not answer
+    // or radio control is off. A scanned slot is measured only when the radio was on
+    // the rotation's band through it, so a radio that did not follow never puts a
+    // wrong band in the log.
+    void setReceiverBand(halvion::BandIndex band) { receiverBand_ = band; }
+    BandIndex receiverBand() const { return receiverBand_; }
 
     void closeWindows();
 
@@ -119,6 +125,7 @@ private:
     std::map<qint64, BandIndex> slotBands_;
     bool scanMode_ = false;
     bool radioAvailable_ = false;
+    BandIndex receiverBand_ = -1;
     QPointer<frmBeaconMonitor> monitor_;
     QPointer<frmAnalyzeRecording> analyze_;
     QPointer<frmMonitorResults> results_;

@@ -1,6 +1,7 @@
 #include "radio_settings.h"
 
 #include <charconv>
+#include <cmath>
 
 namespace halvion {
 
@@ -57,6 +58,14 @@ double beaconFrequencyHz(BandIndex band)
         if (c >= '0' && c <= '9')
             kilohertz = kilohertz * 10 + (c - '0');
     return static_cast<double>(kilohertz) * 1000.0;
+}
+
+BandIndex bandAtFrequency(double hertz)
+{
+    for (BandIndex b = 0; b < BandCount; ++b)
+        if (std::abs(hertz - beaconFrequencyHz(b)) <= 1000.0)
+            return b;
+    return -1;
 }
 
 bool splitHostPort(const std::string &text, std::string &host, int &port)

@@ -42,6 +42,8 @@ void saveRadioSettings(SettingsFile &settings, const RadioSettings &next);
 
 // A band's beacon frequency in hertz, from the catalogue's text ("18.110": 18110000).
 double beaconFrequencyHz(BandIndex band);
+// The band whose beacon frequency the receiver's dial is on, within 1 kHz; -1 otherwise.
+BandIndex bandAtFrequency(double hertz);
 
 // "host:port" split; false when the text is not of that form with a port 1..65535.
 // A host in square brackets may hold colons ("[::1]:4532").

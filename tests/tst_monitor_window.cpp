@@ -365,14 +365,27 @@ void TestMonitorWindow::scanModeTunesAheadOfEverySlot()
     QCOMPARE(tune.at(1).at(0).value<BandIndex>(), ScanRotation::bandForSlot(slot + 1));
     QCOMPARE(f.monitor.ScanTimer->interval(), 10'000);
 
-    // The slots heard while scanning are measured on the rotation's band, whatever the
-    // main window shows.
+    // With a radio that follows at once, the slots heard while scanning are measured on
+    // the rotation's band, whatever the main window shows.
+    const auto follows = connect(&f.monitor, &MonitorController::tuneRequested, &f.monitor,
+                                 &MonitorController::setReceiverBand);
+    f.monitor.setReceiverBand(ScanRotation::bandForSlot(slot + 1)); // as the timer asked above
+    const auto scanTimer = [&f](qint64 t) {
+        f.now = t;
+        if ((t + ScanRotation::RetuneLeadMs) % 10000 == 0)
+            f.monitor.ScanTimer_Timer();
+    };
     QSignalSpy measured(&f.monitor.engine(), &MonitorEngine::measured);
-    feedSilence(f.monitor, slot * 10000, (slot + 4) * 10000);
-    for (int i = 0; i < 4; ++i)
+    feedSilence(f.monitor, (slot + 1) * 10000, (slot + 4) * 10000, scanTimer);
+    for (int i = 1; i < 4; ++i)
         QCOMPARE(f.monitor.bandForSlot(slot + i), ScanRotation::bandForSlot(slot + i));
-    QCOMPARE(f.monitor.bandForSlot(slot + 4), -1); // not heard
-    // Two slot windows were complete, but a silent input is no measurement.
+    QCOMPARE(f.monitor.bandForSlot(slot + 4), -1); // not heard yet
+    // A radio that stops following puts nothing in the log under a band it was not on.
+    QObject::disconnect(follows);
+    feedSilence(f.monitor, (slot + 4) * 10000, (slot + 6) * 10000, scanTimer);
+    QCOMPARE(f.monitor.bandForSlot(slot + 4), ScanRotation::bandForSlot(slot + 4)); // tuned before it stopped
+    QCOMPARE(f.monitor.bandForSlot(slot + 5), -1);
+    // Several slot windows were complete, but a silent input is no measurement.
     f.monitor.engine().waitForIdle();
     QCOMPARE(measured.count(), 0);
     QCOMPARE(f.monitor.log().count(), 0);
@@ -452,6 +465,7 @@ void TestMonitorWindow::scanWithTheRadioInTheProgram()
     drain(radio);
     QCOMPARE(tuned.count(), 1);
     QCOMPARE(tuned.at(0).at(0).toDouble(), beaconFrequencyHz(2));
+    QTRY_COMPARE(program.monitor().receiverBand(), 2); // as the rig reads back
     QVERIFY(program.state().BandSelected[2]);
     QCOMPARE(form->FollowState->text(), QStringLiteral("Scanning all bands: %1 on 15 m")
                                             .arg(QString::fromLatin1(BeaconCatalogue::beacon(ScheduleClock::beaconOn(2, 2)).callsign.data())));
@@ -493,6 +507,7 @@ void TestMonitorWindow::scanWithTheRadioInTheProgram()
     drain(radio);
     QTRY_VERIFY(!program.monitor().scanMode());
     QVERIFY(!w->ScanBands->isEnabled());
+    QCOMPARE(program.monitor().receiverBand(), -1);
     QCOMPARE(form->FollowState->text(), QString());
 
     // The PC clock's error heard from the air is shown only while the monitor listens.

@@ -220,6 +220,12 @@ void TestRadio::settingsKeys()
 
     QCOMPARE(beaconFrequencyHz(0), 14100000.0);
     QCOMPARE(beaconFrequencyHz(3), 24930000.0);
+    // Back from the dial: a beacon frequency, give or take 1 kHz, names its band.
+    QCOMPARE(bandAtFrequency(14100000.0), 0);
+    QCOMPARE(bandAtFrequency(28201000.0), 4);
+    QCOMPARE(bandAtFrequency(18108500.0), -1);
+    QCOMPARE(bandAtFrequency(7030000.0), -1);
+    QCOMPARE(bandAtFrequency(0.0), -1);
 }
 
 void TestRadio::settingsProblems_data()
