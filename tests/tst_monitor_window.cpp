@@ -91,17 +91,25 @@ QByteArray wav(const std::vector<float> &samples, quint32 rate)
     return "RIFF" + le(quint32(36 + data.size())) + "WAVEfmt " + le(16) + fmt + "data" + le(quint32(data.size())) + data;
 }
 
-// Silence from the sound input, 100 ms blocks from `fromMs` to `toMs` (UTC), as the live
-// input delivers it; `before(t)` runs ahead of the block that starts at t.
-void feedSilence(MonitorController &monitor, qint64 fromMs, qint64 toMs, const std::function<void(qint64)> &before = {})
+// Audio from the sound input (8 kHz) in 100 ms blocks, the first sample at fromMs (UTC),
+// as the live input delivers it; `before(t)` runs ahead of the block that starts at t.
+void feed(MonitorController &monitor, const std::vector<float> &audio, qint64 fromMs,
+          const std::function<void(qint64)> &before = {})
 {
     constexpr double Rate = 8000;
-    const std::vector<float> block(800, 0.0f);
-    for (qint64 t = fromMs; t < toMs; t += 100) {
+    constexpr std::size_t Block = 800;
+    for (std::size_t i = 0; i + Block <= audio.size(); i += Block) {
+        const qint64 t = fromMs + qint64(i * 1000 / std::size_t(Rate));
         if (before)
             before(t);
-        Q_EMIT monitor.audio().samplesReady(block, Rate, t);
+        const auto from = audio.begin() + std::ptrdiff_t(i);
+        Q_EMIT monitor.audio().samplesReady(std::vector<float>(from, from + Block), Rate, t);
     }
+}
+
+void feedSilence(MonitorController &monitor, qint64 fromMs, qint64 toMs, const std::function<void(qint64)> &before = {})
+{
+    feed(monitor, std::vector<float>(std::size_t((toMs - fromMs) * 8), 0.0f), fromMs, before);
 }
 
 // A round trip through the radio's worker: all that was asked of it before is done.
@@ -124,6 +132,7 @@ private Q_SLOTS:
     void analyzeRecordingDialog();
     void badRecordingInDialog();
     void scanModeTunesAheadOfEverySlot();
+    void scanningMeasuresEverySlotOnItsBand();
     void bandChangeWithinASlot_data();
     void bandChangeWithinASlot();
     void scanWithTheRadioInTheProgram();
@@ -397,6 +406,42 @@ void TestMonitorWindow::scanModeTunesAheadOfEverySlot()
     QVERIFY(!f.monitor.ScanTimer->isActive());
     QCOMPARE(mode.count(), 1);
     QCOMPARE(mode.at(0).at(0).toBool(), false);
+}
+
+// Beacons heard through the live path while the radio scans: each slot is logged on the
+// band the rotation put the receiver on, with the station the schedule puts there.
+void TestMonitorWindow::scanningMeasuresEverySlotOnItsBand()
+{
+    MonitorFixture f;
+    QVERIFY(f.monitor.ensureLog());
+    connect(&f.monitor, &MonitorController::tuneRequested, &f.monitor, &MonitorController::setReceiverBand);
+    f.monitor.setRadioAvailable(true);
+    const qint64 first = f.now / 10000 + 1;
+    const qint64 from = first * 10000 - 2000; // listening from 2 s before the first slot
+    f.now = from;
+    f.monitor.setScanMode(true);
+
+    const double rate = 8000;
+    std::vector<float> audio(std::size_t(rate * 32.5), 0.0f);
+    ts::Noise noise(11);
+    for (qint64 k = first; k < first + 3; ++k)
+        ts::addBeacon(audio, rate, double(from - k * 10000) / 1000.0,
+                      {SlotTiming::expectedStation(k, ScanRotation::bandForSlot(k)), 10.0, 650, 0.0});
+    ts::addNoise(audio, rate, noise);
+    feed(f.monitor, audio, from, [&f](qint64 t) {
+        f.now = t;
+        if ((t + ScanRotation::RetuneLeadMs) % 10000 == 0)
+            f.monitor.ScanTimer_Timer();
+    });
+    f.monitor.engine().waitForIdle();
+
+    const std::vector<SlotMeasurement> rows = f.monitor.log().history(0, -1, -1);
+    QCOMPARE(int(rows.size()), 3);
+    for (const SlotMeasurement &m : rows) {
+        QCOMPARE(m.band, ScanRotation::bandForSlot(m.slotNumber));
+        QCOMPARE(m.identified, m.expected);
+        QVERIFY(m.heard());
+    }
 }
 
 // Follow mode moves the main window at the first tracking tick of a slot, which may come
