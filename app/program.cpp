@@ -421,8 +421,8 @@ void Program::connectRadio()
     form1_->setRadioStateText(radio_.stateText());
 }
 
-// A band the user picks by hand ends follow mode and scanning and tunes the radio there. The compact
-// view's highlighted row is such a choice too.
+// A band the user picks by hand ends follow mode and scanning, and tunes the radio
+// there. The compact view's highlighted row is such a choice too.
 void Program::userChoseBand(BandIndex band)
 {
     follow_.stop();
