@@ -12,23 +12,13 @@ scripts/build.sh >/dev/null
 measure() {
     local rate=$1 home
     home=$(mktemp -d)
-    mkdir -p "$home/.config/Halvion" && mkdir -m 700 "$home/run" # own runtime folder: a running copy elsewhere must not take over
+    mkdir -p "$home/.config/Halvion"
     printf '[Halvion]\nLEDSpeed=%s\n' "$rate" >"$home/.config/Halvion/Halvion.ini"
-    HOME=$home XDG_CONFIG_HOME=$home/.config XDG_RUNTIME_DIR=$home/run xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
-        build/app/halvion & pid=$!
-        sleep 6
-        win=$(xdotool search --name "^Halvion$" | head -n 1)
-        eval "$(xdotool getwindowgeometry --shell "$win")"
-        # The 20 Meters button lies at about (50, 401) of the client area, below the menu bar.
-        xdotool mousemove $((X + 50)) $((Y + 420)) click 1
-        sleep 3
-        tick=$(getconf CLK_TCK)
-        read -r -a a < /proc/$pid/stat
-        sleep '"$seconds"'
-        read -r -a b < /proc/$pid/stat
-        used=$(( (b[13] + b[14]) - (a[13] + a[14]) ))
-        echo "'"$rate"': $(awk -v u=$used -v t=$tick -v s='"$seconds"' "BEGIN { printf \"%.2f%% of one core (%.2f s CPU in %d s)\", 100*u/t/s, u/t, s }")"
-        kill $pid'
+    HALVION_HOME=$home RATE=$rate SECONDS_PER_RATE=$seconds xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+        . scripts/x_session.sh
+        used=$(halvion_ticks_following_20m "$HALVION_HOME" "$SECONDS_PER_RATE")
+        awk -v r="$RATE" -v u=$used -v t="$(getconf CLK_TCK)" -v s="$SECONDS_PER_RATE" "BEGIN {
+            printf \"%s: %.2f%% of one core (%.2f s CPU in %d s)\n\", r, 100*u/t/s, u/t, s }"'
     rm -rf "$home"
 }
 

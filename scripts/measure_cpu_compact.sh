@@ -47,31 +47,19 @@ measure() {
     printf '[Halvion]\nLEDSpeed=%s\nAOT=False\n' "$rate" >"$work/compact/.config/Halvion/Halvion.ini"
     RATE=$rate WORK=$work xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
         set -u
-        # Each copy gets its own runtime folder: Halvion otherwise runs once per user.
-        start() {
-            mkdir -p -m 700 "$WORK/$1/run"
-            HOME=$WORK/$1 XDG_CONFIG_HOME=$WORK/$1/.config XDG_RUNTIME_DIR=$WORK/$1/run \
-                build/app/halvion >/dev/null 2>&1 & echo $!
-        }
-        main_window() { xdotool search --sync --onlyvisible --pid "$1" --name "^Halvion$" | head -n 1; }
-        # The 20 Meters button lies at about (50, 401) of the client area, below the menu bar.
-        track20() {
-            eval "$(xdotool getwindowgeometry --shell "$(main_window "$1")")"
-            xdotool mousemove $((X + 50)) $((Y + 420)) click 1
-        }
-        map=$(start map); sleep 6; track20 "$map"
-        compact=$(start compact); sleep 6; track20 "$compact"; sleep 1
+        . scripts/x_session.sh
+        map=$(halvion_start "$WORK/map"); sleep 6; halvion_track20 "$map"
+        compact=$(halvion_start "$WORK/compact"); sleep 6; halvion_track20 "$compact"; sleep 1
         # A double click on the map opens the compact view in the main window'"'"'s place.
-        eval "$(xdotool getwindowgeometry --shell "$(main_window "$compact")")"
+        eval "$(xdotool getwindowgeometry --shell "$(halvion_main_window "$compact")")"
         xdotool mousemove $((X + 300)) $((Y + 200)) click --repeat 2 --delay 80 1
         "$EMPTY_WINDOW" >/dev/null 2>&1 & empty=$!
         sleep 3
         tick=$(getconf CLK_TCK)
-        cpu() { local s; read -r -a s < /proc/$1/stat; echo $(( s[13] + s[14] )); }
-        a_map=$(cpu $map); a_compact=$(cpu $compact); a_empty=$(cpu $empty)
+        a_map=$(cpu_ticks $map); a_compact=$(cpu_ticks $compact); a_empty=$(cpu_ticks $empty)
         sleep "$SECONDS_PER_RATE"
-        u_map=$(( $(cpu $map) - a_map )); u_compact=$(( $(cpu $compact) - a_compact ))
-        u_empty=$(( $(cpu $empty) - a_empty ))
+        u_map=$(( $(cpu_ticks $map) - a_map )); u_compact=$(( $(cpu_ticks $compact) - a_compact ))
+        u_empty=$(( $(cpu_ticks $empty) - a_empty ))
         awk -v r="$RATE" -v m=$u_map -v c=$u_compact -v e=$u_empty -v t=$tick -v s="$SECONDS_PER_RATE" "BEGIN {
             f = 100 / t / s
             printf \"%-6s compact view %.2f%%, map %.2f%%, empty window %.2f%% of one core\", r, c*f, m*f, e*f

@@ -16,21 +16,12 @@ monitor_pct=$(echo "$monitor" | sed -E 's/.* ([0-9.]+) % of one core.*/\1/')
 
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
-mkdir -p "$home/.config/Halvion" && mkdir -m 700 "$home/run" # own runtime folder: a running copy elsewhere must not take over
+mkdir -p "$home/.config/Halvion"
 printf '[Halvion]\nLEDSpeed=Medium\n' >"$home/.config/Halvion/Halvion.ini"
-idle=$(HOME=$home XDG_CONFIG_HOME=$home/.config XDG_RUNTIME_DIR=$home/run xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
-    build/app/halvion & pid=$!
-    sleep 6
-    win=$(xdotool search --name "^Halvion$" | tail -n 1)
-    eval "$(xdotool getwindowgeometry --shell "$win")"
-    xdotool mousemove $((X + 50)) $((Y + 400)) click 1
-    sleep 3
-    tick=$(getconf CLK_TCK)
-    read -r -a a < /proc/$pid/stat
-    sleep '"$seconds"'
-    read -r -a b < /proc/$pid/stat
-    kill $pid
-    awk -v u=$(( (b[13] + b[14]) - (a[13] + a[14]) )) -v t=$tick -v s='"$seconds"' "BEGIN { printf \"%.2f\", 100*u/t/s }"')
+idle=$(HALVION_HOME=$home SECONDS_PER_RUN=$seconds xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+    . scripts/x_session.sh
+    used=$(halvion_ticks_following_20m "$HALVION_HOME" "$SECONDS_PER_RUN")
+    awk -v u=$used -v t="$(getconf CLK_TCK)" -v s="$SECONDS_PER_RUN" "BEGIN { printf \"%.2f\", 100*u/t/s }"')
 echo "idle program following 20 m: $idle % of one core"
 awk -v m="$monitor_pct" -v i="$idle" 'BEGIN {
     printf "monitoring adds %.2f %% of one core, %.2f times the idle program (target: at most 5 %% of a core)\n", m, (i > 0 ? m / i : 0) }'
