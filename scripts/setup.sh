@@ -10,7 +10,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     fontconfig fonts-dejavu-core
     desktop-file-utils appstream lintian dpkg-dev file
-    libnova-dev libhamlib-dev pkg-config geographiclib-tools
+    libnova-dev libhamlib-dev pkg-config geographiclib-tools libgeographiclib-dev
     libfftw3-dev qt6-multimedia-dev libqt6sql6-sqlite qt6-charts-dev libqt6opengl6-dev
     libhamlib-utils
 )

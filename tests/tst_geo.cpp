@@ -1,5 +1,5 @@
 // The map aids without windows: the sun's position, the greyline picture, locators,
-// great-circle paths and when a station is next on a band.
+// short and long paths on the ellipsoid and when a station is next on a band.
 
 #include "beacon_place.h"
 #include "great_circle.h"
@@ -10,6 +10,7 @@
 #include "sun_position.h"
 #include "utc_clock.h"
 
+#include <GeographicLib/Geodesic.hpp>
 #include <QtTest>
 
 #include <cmath>
@@ -96,6 +97,8 @@ private Q_SLOTS:
     void beaconPlaces();
     void paths_data();
     void paths();
+    void longPaths_data();
+    void longPaths();
     void pathTexts();
     void nextOnBand_data();
     void nextOnBand();
@@ -350,26 +353,52 @@ void TestGeo::paths_data()
     QTest::addColumn<double>("lon1");
     QTest::addColumn<double>("lat2");
     QTest::addColumn<double>("lon2");
-    QTest::addColumn<double>("wgs84Km");
-    QTest::addColumn<double>("sphereKm");
-    QTest::addColumn<double>("sphereBearing");
+    QTest::addColumn<double>("azimuth"); // degrees, -180..180 as published
+    QTest::addColumn<double>("metres");
 
-    // Reference values from GeographicLib (Debian geographiclib-tools), one line per row:
-    //   GeodSolve -i                  <<< "lat1 lon1 lat2 lon2"   -> azi1 azi2 s12 on WGS84
-    //   GeodSolve -i -e 6371200 0     <<< "lat1 lon1 lat2 lon2"   -> the same on a sphere of
-    //                                                               111.2 km to the degree
-    QTest::newRow("JO62 to ZS6DN") << 52.5 << 13.0 << -25.9 << 28.266667 << 8811.053785 << 8843.400845
-                                   << 166.06173940;
-    QTest::newRow("FN31pr to OH2B") << 41.729167 << -72.708333 << 60.533333 << 24.1 << 6421.637955
-                                    << 6403.818650 << 35.35038900;
+    // Published geodesics on WGS84: the twenty random cases of GeographicLib's own test
+    // suite (geodtest), the example of its GeodSolve documentation (JFK to CDG) and the
+    // nearly antipodal inverse example of Karney, "Algorithms for geodesics" (2013).
+    const double karney[20][4 + 2] = {
+        {35.60777, -139.44815, -11.17491, -69.95921, 111.098748429560326, 8935244.5604818305},
+        {55.52454, 106.05087, 77.03196, 197.18234, 22.020059880982801, 4105086.1713924406},
+        {-21.97856, 142.59065, 41.84138, 98.56635, -32.44456876433189, 8394328.894657671},
+        {-66.99028, 112.2363, -12.70631, 285.90344, 173.73491240878403, 11150344.2312080241},
+        {-17.42761, 173.34268, -15.84784, 5.93557, -159.033557661192928, 16076603.1631180673},
+        {32.84994, 48.28919, -56.28556, 202.29132, 150.492927788121982, 16727068.9438164461},
+        {6.96833, 52.74123, -7.39675, 206.17291, 92.581585386317712, 17102477.2496958388},
+        {-50.56724, -16.30485, -33.56571, -94.97412, -105.439679907590164, 6455670.5118668696},
+        {-58.93002, -8.90775, -8.91104, 133.13503, 140.965397902500679, 11756066.0219864627},
+        {-68.82867, -74.28391, -50.63005, -8.36685, 93.774347763114881, 3956936.926063544},
+        {-10.62672, -32.0898, 5.883, -134.31681, -86.426713286747751, 11470869.3864563009},
+        {-21.76221, 166.90563, 48.72884, 213.97627, 29.319421206936428, 9098627.3986554915},
+        {-19.79938, -174.47484, -11.99349, -154.35109, 71.167275780171533, 2319004.8601169389},
+        {-11.95887, -116.94513, 4.57352, 7.16501, 92.712619830452549, 13834722.5801401374},
+        {-87.85331, 85.66836, 66.48646, 16.09921, -65.120313040242748, 17286615.3147144645},
+        {1.74708, 128.32011, -11.16617, 11.87109, -101.584843631173858, 12942901.1241347408},
+        {-25.72959, -144.90758, -57.70581, -269.17879, -153.647468693117198, 9413446.7452453107},
+        {-41.22777, 122.32875, -7.57291, 130.37946, 14.285113402275739, 3812686.035106021},
+        {11.01307, 138.25278, 6.62726, 247.05981, 79.43682622782374, 11911190.819018408},
+        {-29.47124, 95.14681, -27.46601, -69.15955, -163.779130441688382, 13487015.8381145492},
+    };
+    for (int i = 0; i < 20; ++i) {
+        const auto &k = karney[i];
+        QTest::addRow("geodtest case %d", i + 1) << k[0] << k[1] << k[2] << k[3] << k[4] << k[5];
+    }
+    QTest::newRow("JFK to CDG") << 40.6 << -73.8 << 49.01666667 << 2.55 << 53.47022 << 5853226.0;
+    QTest::newRow("Karney's antipodal example") << -30.0 << 0.0 << 29.9 << 179.8 << 161.890524736 << 19989832.827610;
+
+    // Beacon paths, from GeographicLib's GeodSolve -i (Debian geographiclib-tools).
+    QTest::newRow("KK82mm to 5Z4B, north-south near the equator")
+        << 12.5 + 1.25 / 60 << 37.0 + 2.5 / 60 << -(1.0 + 1.0 / 60) << 37.05 << 179.96417303040840
+        << 1497118.912186032;
+    QTest::newRow("JO62 to ZS6DN") << 52.5 << 13.0 << -25.9 << 28.266667 << 166.00957393927320 << 8811053.784755539;
     QTest::newRow("4U1UN to VK6RBP, nearly antipodal")
-        << 40.75 << -73.966667 << -32.1 << 116.05 << 18701.008323 << 18702.827977 << 360.0 - 46.06424301;
+        << 40.75 << -73.966667 << -32.1 << 116.05 << -45.14631371673710 << 18701008.323380772;
     QTest::newRow("KH6WO to ZL6B, over the date line")
-        << 21.633333 << -157.916667 << -41.05 << 175.6 << 7460.157973 << 7487.519416 << 360.0 - 158.62669105;
-    QTest::newRow("VE8AT to 4S7B, over the pole") << 79.983333 << -85.95 << 6.9 << 79.866667 << 10323.953794
-                                                  << 10320.844856 << 14.09583737;
-    QTest::newRow("LU4AA to JA2IGY") << -34.616667 << -58.35 << 34.45 << 136.783333 << 18638.525427
-                                     << 18630.606055 << 360.0 - 86.45505382;
+        << 21.633333 << -157.916667 << -41.05 << 175.6 << -158.51404233582585 << 7460157.973044205;
+    QTest::newRow("VE8AT to 4S7B, over the pole")
+        << 79.983333 << -85.95 << 6.9 << 79.866667 << 14.08409826284049 << 10323953.793979302;
 }
 
 void TestGeo::paths()
@@ -378,22 +407,76 @@ void TestGeo::paths()
     QFETCH(double, lon1);
     QFETCH(double, lat2);
     QFETCH(double, lon2);
-    QFETCH(double, wgs84Km);
-    QFETCH(double, sphereKm);
-    QFETCH(double, sphereBearing);
+    QFETCH(double, azimuth);
+    QFETCH(double, metres);
 
     const auto path = greatCirclePaths({lat1, lon1}, {lat2, lon2});
     QVERIFY(path);
-    // Within half a percent of the real (ellipsoidal) Earth.
-    QVERIFY2(std::fabs(path->shortKm - wgs84Km) / wgs84Km < 0.005, qPrintable(QString::number(path->shortKm)));
-    QVERIFY2(std::fabs(path->shortKm - sphereKm) < 0.5, qPrintable(QString::number(path->shortKm)));
-    // Bearings come to the whole degree.
-    QVERIFY2(angleDifference(path->shortBearing, sphereBearing) <= 0.5 + 1e-9,
-             qPrintable(QString::number(path->shortBearing)));
-    // The long path goes the other way round the same great circle.
-    const double circumference = 2 * std::numbers::pi * 6371.2;
-    QVERIFY(std::fabs(path->longKm - (circumference - sphereKm)) < 5.0);
-    QVERIFY(angleDifference(path->longBearing, sphereBearing + 180.0) <= 0.5 + 1e-9);
+    // The published figures have 9 to 11 significant digits; the shorter ones (JFK to CDG:
+    // 5853226 m, 53.47022 degrees) are good to half their last place.
+    QVERIFY2(std::fabs(path->shortKm * 1000.0 - metres) <= 0.5, qPrintable(QString::number(path->shortKm, 'f', 6)));
+    QVERIFY2(angleDifference(path->shortBearing, azimuth) <= 0.5e-5,
+             qPrintable(QString::number(path->shortBearing, 'f', 9)));
+    // Bearings are kept exact, on the compass from 0 up to 360; only the text rounds them.
+    QVERIFY(path->shortBearing >= 0.0 && path->shortBearing < 360.0);
+    QVERIFY(path->longBearing >= 0.0 && path->longBearing < 360.0);
+    QVERIFY(angleDifference(path->longBearing, path->shortBearing + 180.0) < 1e-9);
+}
+
+void TestGeo::longPaths_data()
+{
+    QTest::addColumn<double>("lat1");
+    QTest::addColumn<double>("lon1");
+    QTest::addColumn<double>("lat2");
+    QTest::addColumn<double>("lon2");
+    QTest::addColumn<double>("longKm"); // NaN where no closed form is known
+
+    // WGS84: the equator is 2 pi a = 40,075.016686 km round, a meridian four quarter
+    // meridians of 10,001.965729 km each. Along those the long path is the rest of the turn.
+    const double equator = 40075.016685578;
+    const double meridian = 4 * 10001.965729313;
+    const double none = std::nan("");
+    QTest::newRow("along the equator, east") << 0.0 << 0.0 << 0.0 << 10.0 << equator - 1113.194907933;
+    QTest::newRow("along the equator, west") << 0.0 << 10.0 << 0.0 << 0.0 << equator - 1113.194907933;
+    QTest::newRow("along a meridian") << 10.0 << 0.0 << 40.0 << 0.0 << meridian - 3323.674197116;
+    QTest::newRow("over the north pole") << 60.0 << 0.0 << 60.0 << 180.0 << meridian - 6695.785819644;
+    QTest::newRow("KK82mm to 5Z4B") << 12.5 + 1.25 / 60 << 37.0 + 2.5 / 60 << -(1.0 + 1.0 / 60) << 37.05 << none;
+    QTest::newRow("JO62 to ZS6DN") << 52.5 << 13.0 << -25.9 << 28.266667 << none;
+    QTest::newRow("4U1UN to VK6RBP, nearly antipodal") << 40.75 << -73.966667 << -32.1 << 116.05 << none;
+    QTest::newRow("nearly antipodal on the equator") << 0.0 << 0.0 << 0.5 << 179.5 << none;
+    QTest::newRow("diagonal at the equator, widest miss") << 0.0 << 0.0 << 1.0 << 1.0 << none;
+    QTest::newRow("stations 1.3 km apart") << 52.5 << 13.0 << 52.51 << 13.01 << none;
+}
+
+// The long path follows the short path's geodesic from the user's station the other way
+// round the Earth, to the point where it passes abreast of the beacon. One turn is between
+// a meridian's length (40,008 km) and the equator's (40,075 km), give or take the few
+// kilometres a tilted line lands ahead of or behind its start.
+void TestGeo::longPaths()
+{
+    QFETCH(double, lat1);
+    QFETCH(double, lon1);
+    QFETCH(double, lat2);
+    QFETCH(double, lon2);
+    QFETCH(double, longKm);
+
+    const auto path = greatCirclePaths({lat1, lon1}, {lat2, lon2});
+    QVERIFY(path);
+    if (!std::isnan(longKm))
+        QVERIFY2(std::fabs(path->longKm - longKm) < 1e-3, qPrintable(QString::number(path->longKm, 'f', 6)));
+
+    const GeographicLib::Geodesic &earth = GeographicLib::Geodesic::WGS84();
+    double lat = 0, lon = 0, heading = 0;
+    earth.Direct(lat1, lon1, path->longBearing, path->longKm * 1000.0, lat, lon, heading);
+    double toBeacon = 0, towardsBeacon = 0, atBeacon = 0;
+    earth.Inverse(lat, lon, lat2, lon2, toBeacon, towardsBeacon, atBeacon);
+    const double ahead = toBeacon * std::cos((towardsBeacon - heading) * Rad);
+    const double aside = std::fabs(toBeacon * std::sin((towardsBeacon - heading) * Rad));
+    QVERIFY2(std::fabs(ahead) < 1.0, qPrintable(QString::number(ahead)));
+    QVERIFY2(aside < 70e3, qPrintable(QString::number(aside)));
+    // It is that point on the first turn round the Earth, not one a turn later.
+    const double turn = path->shortKm + path->longKm;
+    QVERIFY2(turn > 39990.0 && turn < 40080.0, qPrintable(QString::number(turn, 'f', 3)));
 }
 
 void TestGeo::pathTexts()
@@ -401,13 +484,23 @@ void TestGeo::pathTexts()
     const auto toZs6dn = greatCirclePaths(parseLocator("JO62").centre, beaconPlace(10));
     QVERIFY(toZs6dn);
     QCOMPARE(QString::fromStdString(pathLineText(*toZs6dn)),
-             QStringLiteral("Short path 8,840 km at 166\u00b0  \u00b7  Long path 31,190 km at 346\u00b0"));
+             QStringLiteral("Short path 8,810 km at 166\u00b0  \u00b7  Long path 31,200 km at 346\u00b0"));
+    // A sphere makes this 1,510 km; the ellipsoid 1,497 km.
+    const auto to5z4b = greatCirclePaths(parseLocator("KK82mm").centre, beaconPlace(11));
+    QVERIFY(to5z4b);
+    QCOMPARE(QString::fromStdString(pathLineText(*to5z4b)),
+             QStringLiteral("Short path 1,500 km at 180\u00b0  \u00b7  Long path 38,510 km at 0\u00b0"));
+    QVERIFY(std::fabs(to5z4b->shortKm - 1497.118912) < 1e-3);
     const auto near = greatCirclePaths({52.5, 13.0}, {52.51, 13.01});
     QVERIFY(near);
     QCOMPARE(QString::fromStdString(pathLineText(*near)), QStringLiteral("Less than 10 km from your station"));
     // A bearing of 359.6 degrees is written 0, never 360.
     QCOMPARE(QString::fromStdString(pathLineText({100.0, 359.6, 39932.0, 179.6})),
              QStringLiteral("Short path 100 km at 0\u00b0  \u00b7  Long path 39,930 km at 180\u00b0"));
+    // Places off the globe have no path.
+    QVERIFY(!greatCirclePaths({91.0, 0.0}, {0.0, 0.0}));
+    QVERIFY(!greatCirclePaths({0.0, 0.0}, {std::nan(""), 0.0}));
+    QVERIFY(!greatCirclePaths({0.0, std::nan("")}, {0.0, 0.0}));
     QCOMPARE(QString::fromStdString(groupedThousands(0)), QStringLiteral("0"));
     QCOMPARE(QString::fromStdString(groupedThousands(999)), QStringLiteral("999"));
     QCOMPARE(QString::fromStdString(groupedThousands(1000)), QStringLiteral("1,000"));
