@@ -19,6 +19,10 @@
 
 namespace halvion {
 
+namespace {
+const QString ChooseText = QStringLiteral("Choose a WAV recording of one beacon frequency.");
+}
+
 frmAnalyzeRecording::frmAnalyzeRecording(MonitorController &monitor, QWidget *parent)
     : QDialog(parent), monitor_(monitor)
 {
@@ -30,7 +34,7 @@ frmAnalyzeRecording::frmAnalyzeRecording(MonitorController &monitor, QWidget *pa
     RecordingPath->setMinimumWidth(360);
     BrowseButton = new QPushButton(QStringLiteral("Browse..."), this);
     BrowseButton->setObjectName(QStringLiteral("BrowseButton"));
-    RecordingInfo = new QLabel(QStringLiteral("Choose a WAV recording of one beacon frequency."), this);
+    RecordingInfo = new QLabel(ChooseText, this);
     RecordingInfo->setObjectName(QStringLiteral("RecordingInfo"));
     RecordingInfo->setWordWrap(true);
     RecordingStart = new QDateTimeEdit(this);
@@ -54,6 +58,11 @@ frmAnalyzeRecording::frmAnalyzeRecording(MonitorController &monitor, QWidget *pa
     AnalyzeButton->setEnabled(false);
     CancelButton = new QPushButton(QStringLiteral("Close"), this);
     CancelButton->setObjectName(QStringLiteral("CancelButton"));
+    // Enter in the path field takes the path and starts the analysis when the file can be
+    // analysed, and does nothing otherwise: Analyze is the only button Enter presses.
+    AnalyzeButton->setDefault(true);
+    BrowseButton->setAutoDefault(false);
+    CancelButton->setAutoDefault(false);
 
     auto *file = new QHBoxLayout;
     file->addWidget(RecordingPath);
@@ -86,10 +95,10 @@ void frmAnalyzeRecording::setRecordingPath(const QString &path)
 {
     RecordingPath->setText(path);
     WavReader reader;
-    fileOk_ = reader.open(path);
+    fileOk_ = !path.isEmpty() && reader.open(path);
     AnalysisProgress->setValue(0);
     if (!fileOk_) {
-        RecordingInfo->setText(reader.errorText());
+        RecordingInfo->setText(path.isEmpty() ? ChooseText : reader.errorText());
         showBusy(monitor_.engine().recordingBusy());
         return;
     }

@@ -4,6 +4,7 @@
 #include "monitor_colours.h"
 #include "monitor_controller.h"
 
+#include <QApplication>
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
@@ -13,8 +14,10 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMainWindow>
 #include <QPushButton>
 #include <QScatterSeries>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTableWidget>
 #include <QTimeZone>
@@ -22,6 +25,7 @@
 #include <QValueAxis>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -183,25 +187,55 @@ void frmMonitorResults::showGrid()
         item->setForeground(m.dashesHeard == 4 && MonitorColours::strength(age) > 0.6 ? QColor(Qt::white)
                                                                                        : QColor(Qt::black));
         item->setText(m.heard() ? QString::fromLatin1(m.heardAtText()) : QStringLiteral("-"));
-        QString tip = QStringLiteral("%1 on %2, %3 (%4)\n")
+        // The cell's "100 W" is the weakest dash heard, not a power setting: the tip says so first.
+        QString tip = QStringLiteral("%1 on %2: %3\n%4 (%5)")
                           .arg(callsign(m.expected), bandName(m.band),
+                               m.heard() ? QStringLiteral("heard at ") + QString::fromLatin1(m.heardAtText())
+                                         : QStringLiteral("not heard"),
                                QDateTime::fromMSecsSinceEpoch(m.slotStartUtcMs(), Qt::UTC)
                                    .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss 'UTC'")),
                                ageText(age));
         if (m.heard()) {
-            tip += QStringLiteral("Heard at %1\nDashes: 100 W %2, 10 W %3, 1 W %4, 0.1 W %5 (SNR in 2.5 kHz)\n"
-                                  "Tone %6 Hz, started %7 s from the slot by the PC clock")
-                       .arg(QString::fromLatin1(m.heardAtText()), dbText(m.dashSnrDb[0]), dbText(m.dashSnrDb[1]),
-                            dbText(m.dashSnrDb[2]), dbText(m.dashSnrDb[3]))
+            tip += QStringLiteral("\nDashes: 100 W %1, 10 W %2, 1 W %3, 0.1 W %4 (SNR in 2.5 kHz)\n"
+                                  "Tone %5 Hz, started %6 s from the slot by the PC clock")
+                       .arg(dbText(m.dashSnrDb[0]), dbText(m.dashSnrDb[1]), dbText(m.dashSnrDb[2]), dbText(m.dashSnrDb[3]))
                        .arg(m.toneHz, 0, 'f', 1)
                        .arg(m.offsetSeconds, 0, 'f', 2);
             if (!m.identityMatch() && m.identified >= 0)
                 tip += QStringLiteral("\nThe keying looked more like %1").arg(callsign(m.identified));
-        } else {
-            tip += QStringLiteral("Not heard");
         }
         item->setToolTip(tip);
     }
+}
+
+void frmMonitorResults::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (placed_)
+        return;
+    placed_ = true;
+    // The first time it opens it goes over the program's main window (the map or the compact
+    // view, whichever shows), kept on that screen with its title bar reachable; without one,
+    // in the middle of the screen. After that it stays where the user leaves it.
+    QWidget *over = QApplication::activeWindow();
+    if (!qobject_cast<QMainWindow *>(over)) {
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        const auto main = std::find_if(windows.begin(), windows.end(), [this](const QWidget *w) {
+            return w != this && w->isVisible() && qobject_cast<const QMainWindow *>(w);
+        });
+        over = main != windows.end() ? *main : nullptr;
+    }
+    const QScreen *screen = over ? over->screen() : this->screen();
+    if (!screen)
+        return;
+    const QRect room = screen->availableGeometry();
+    QRect placed(QPoint(), frameGeometry().size());
+    placed.moveCenter(over ? over->frameGeometry().center() : room.center());
+    placed.moveRight(std::min(placed.right(), room.right()));
+    placed.moveBottom(std::min(placed.bottom(), room.bottom()));
+    placed.moveLeft(std::max(placed.left(), room.left()));
+    placed.moveTop(std::max(placed.top(), room.top()));
+    move(placed.topLeft());
 }
 
 void frmMonitorResults::showChart()

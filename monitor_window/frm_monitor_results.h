@@ -46,9 +46,13 @@ public:
     QPushButton *ExportCsv = nullptr;
     QTimer *AgeTimer = nullptr;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     MonitorController &monitor_;
     std::vector<SlotMeasurement> latest_;
+    bool placed_ = false;
 };
 
 } // namespace halvion

@@ -6,6 +6,7 @@
 #include "frm_analyze_recording.h"
 #include "frm_beacon_monitor.h"
 #include "frm_monitor_results.h"
+#include "frm_splash.h"
 #include "monitor_colours.h"
 #include "monitor_controller.h"
 #include "monitor_signal.h"
@@ -16,6 +17,7 @@
 #include "settings_file.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QChart>
 #include <QChartView>
@@ -119,6 +121,24 @@ void drain(RadioControl &radio)
     QCoreApplication::processEvents();
 }
 
+// Presses Enter in a widget as the user would; true if a modal window (a file chooser)
+// opened meanwhile. It is closed again at once so that the test goes on.
+bool enterOpensModalWindow(QWidget *widget)
+{
+    bool opened = false;
+    QTimer watch;
+    watch.setInterval(0);
+    QObject::connect(&watch, &QTimer::timeout, &watch, [&opened] {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            opened = true;
+            modal->close();
+        }
+    });
+    watch.start();
+    QTest::keyClick(widget, Qt::Key_Return);
+    return opened;
+}
+
 } // namespace
 
 class TestMonitorWindow : public QObject {
@@ -173,7 +193,8 @@ void TestMonitorWindow::gridShowsLatestByAge()
     // 4U1UN on 20 m: heard at 100 W four hours ago, down to 1 W a minute ago.
     const qint64 fresh = nowSlot - 6 - (nowSlot - 6) % 18; // a slot where 4U1UN is on 20 m
     QVERIFY(f.monitor.log().append({measured(fresh - 18 * 80, 0, 1, -5), measured(fresh, 0, 3, 8),
-                                    measured(fresh + 1, 1, 0, NAN), measured(fresh - 18 * 30, 4, 4, 20)},
+                                    measured(fresh + 1, 1, 0, NAN), measured(fresh - 18 * 30, 4, 4, 20),
+                                    measured(fresh + 2, 2, 1, 3)},
                                    QStringLiteral("live")));
     f.monitor.openResults();
     frmMonitorResults *w = f.monitor.resultsWindow();
@@ -182,9 +203,16 @@ void TestMonitorWindow::gridShowsLatestByAge()
     QTableWidgetItem *cell = w->ResultsGrid->item(0, 0);
     QCOMPARE(cell->text(), QStringLiteral("1 W"));
     QCOMPARE(cell->background().color(), MonitorColours::forResult(3));
-    QVERIFY2(cell->toolTip().contains(QStringLiteral("Heard at 1 W")), qPrintable(cell->toolTip()));
+    QVERIFY2(cell->toolTip().startsWith(QStringLiteral("4U1UN on 20 m: heard at 1 W\n")), qPrintable(cell->toolTip()));
     QVERIFY(cell->toolTip().contains(QStringLiteral("100 W 8.0 dB, 10 W -2.0 dB")));
+    // "100 W" in a cell is the weakest dash heard, which its tip says before anything else.
+    const BeaconIndex loud = SlotTiming::expectedStation(fresh + 2, 2);
+    QCOMPARE(w->ResultsGrid->item(loud, 2)->text(), QStringLiteral("100 W"));
+    QVERIFY2(w->ResultsGrid->item(loud, 2)->toolTip().startsWith(w->ResultsGrid->verticalHeaderItem(loud)->text()
+                                                                 + QStringLiteral(" on 15 m: heard at 100 W\n")),
+             qPrintable(w->ResultsGrid->item(loud, 2)->toolTip()));
     QCOMPARE(w->ResultsGrid->item(0, 1)->text(), QStringLiteral("-")); // measured, not heard
+    QVERIFY(w->ResultsGrid->item(0, 1)->toolTip().startsWith(QStringLiteral("4U1UN on 17 m: not heard\n")));
     QCOMPARE(w->ResultsGrid->item(0, 1)->background().color(), MonitorColours::cell(0, f.now - (fresh + 1) * 10000, base));
     // 0.1 W on 10 m, an hour and a half ago: faded.
     const BeaconIndex tenMetre = SlotTiming::expectedStation(fresh - 18 * 30, 4);
@@ -321,8 +349,11 @@ void TestMonitorWindow::analyzeRecordingDialog()
     QFile silentFile(silent);
     QVERIFY(silentFile.open(QIODevice::WriteOnly) && silentFile.write(wav(std::vector<float>(audio.size(), 0.0f), quint32(rate))) > 0);
     silentFile.close();
-    w->setRecordingPath(silent);
-    w->AnalyzeButton_Click();
+    // Typed into the path field, Enter takes the file and starts its analysis.
+    w->RecordingPath->setFocus();
+    w->RecordingPath->setText(silent);
+    QVERIFY(!enterOpensModalWindow(w->RecordingPath));
+    QCOMPARE(w->CancelButton->text(), QStringLiteral("Cancel"));
     QVERIFY(done.wait(20000));
     QCOMPARE(int(f.messages.size()), 2);
     QCOMPARE(f.messages[1].text, QStringLiteral("No slot could be measured: the recording holds no whole slot with sound in it."));
@@ -347,6 +378,20 @@ void TestMonitorWindow::badRecordingInDialog()
     QCOMPARE(f.messages[0].title, QStringLiteral("Halvion - Analyze Recording Error"));
     QCOMPARE(f.messages[0].icon, MessageIcon::Exclamation);
     QVERIFY(!f.monitor.engine().recordingBusy());
+
+    // Enter in the path field neither opens the file chooser nor analyses what cannot be.
+    w->RecordingPath->setFocus();
+    for (const QString &typed : {path, f.dir.filePath(QStringLiteral("missing.wav"))}) {
+        w->RecordingPath->setText(typed);
+        QVERIFY2(!enterOpensModalWindow(w->RecordingPath), qPrintable(typed));
+        QVERIFY(!f.monitor.engine().recordingBusy());
+        QVERIFY(!w->AnalyzeButton->isEnabled());
+    }
+    QVERIFY(w->RecordingInfo->text().startsWith(QStringLiteral("missing.wav cannot be analysed: the file cannot be read")));
+    w->RecordingPath->setText(QString());
+    QVERIFY(!enterOpensModalWindow(w->RecordingPath));
+    QCOMPARE(w->RecordingInfo->text(), QStringLiteral("Choose a WAV recording of one beacon frequency."));
+    QCOMPARE(int(f.messages.size()), 1);
 }
 
 void TestMonitorWindow::scanModeTunesAheadOfEverySlot()
@@ -581,8 +626,20 @@ void TestMonitorWindow::menuOpensTheWindows()
     form->AnalyzeRecordingMenu->trigger();
     QVERIFY(program.monitor().analyzeWindow() && program.monitor().analyzeWindow()->isVisible());
     QVERIFY(QFile::exists(log));
+    // The results open over the main window, as far as the screen allows.
+    program.splash()->Timer1_Timer(); // the splash hands over to the map
+    QVERIFY(form->isVisible());
+    form->move(120, 250);
     form->MonitorResultsMenu->trigger();
-    QVERIFY(program.monitor().resultsWindow()->isVisible());
+    QWidget *results = program.monitor().resultsWindow();
+    QVERIFY(results->isVisible());
+    const QRect screen = form->screen()->availableGeometry();
+    const QRect placed = results->frameGeometry();
+    QVERIFY2(placed.contains(form->frameGeometry().center()), qPrintable(QStringLiteral("%1,%2").arg(placed.x()).arg(placed.y())));
+    QVERIFY(std::abs(placed.center().y() - form->frameGeometry().center().y()) <= 1);
+    if (placed.width() <= screen.width())
+        QVERIFY(std::abs(placed.center().x() - form->frameGeometry().center().x()) <= 1);
+    QVERIFY(screen.contains(placed.topLeft()));
     form->BeaconMonitorMenu->trigger();
     QVERIFY(program.monitor().monitorWindow()->isVisible());
     form->close(); // ending the program closes the monitor's windows too
