@@ -36,13 +36,14 @@ std::string distanceText(double km)
 // The long path. On a sphere it is the rest of the great circle through both stations. On
 // the ellipsoid only the equator and the meridians close on themselves: any other geodesic,
 // followed once round the Earth, comes back up to some 70 km to the side of where it
-// started. So the long path is taken as the
-// geodesic through both stations, continued from the user's station the other way round,
-// measured to the point where it passes abreast of the beacon (where the line from that
-// point to the beacon crosses it at right angles). Its bearing is the short path's plus
-// 180 degrees, the way the antenna is turned. It gives the whole equator or meridian less
-// the short path where those are the path, changes smoothly as a station moves, and is
-// well-defined for stations close together.
+// started, and one whole cycle of it (north and south again) can be 134 km shorter than
+// the way round (along the equator). So the long path is the geodesic through both
+// stations, continued from the user's station the other way round and measured to the
+// point where it passes abreast of the beacon (where the line from there to the beacon
+// meets it at right angles). Its bearing is the short path's plus 180 degrees, the way
+// the antenna is turned. It is the whole equator or meridian less the short path where
+// those are the path, changes smoothly as a station moves, and holds for stations close
+// together as well as for nearly opposite ones.
 double longPathMetres(const Geodesic &earth, const GeoPoint &from, const GeoPoint &to, double shortAzimuth,
                       double shortMetres)
 {

@@ -13,8 +13,10 @@
 #include <GeographicLib/Geodesic.hpp>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <random>
 
 using namespace halvion;
 
@@ -69,6 +71,25 @@ int overlayAlphaAt(const QImage &image, double latitude, double longitude)
     return qAlpha(image.pixel(x, y));
 }
 
+// Where the long path ends, it is abreast of the beacon (within a metre along the line,
+// at most 70 km to its side), and the two paths make one turn round the Earth: between a
+// meridian's 40,007.863 km and the equator's 40,075.017 km.
+bool longPathPassesAbreast(const GeoPoint &from, const GeoPoint &to, const PathInfo &path)
+{
+    const GeographicLib::Geodesic &earth = GeographicLib::Geodesic::WGS84();
+    double lat = 0, lon = 0, heading = 0;
+    earth.Direct(from.latitude, from.longitude, path.longBearing, path.longKm * 1000.0, lat, lon, heading);
+    double toBeacon = 0, towardsBeacon = 0, atBeacon = 0;
+    earth.Inverse(lat, lon, to.latitude, to.longitude, toBeacon, towardsBeacon, atBeacon);
+    const double ahead = toBeacon * std::cos((towardsBeacon - heading) * Rad);
+    const double aside = std::fabs(toBeacon * std::sin((towardsBeacon - heading) * Rad));
+    const double turn = path.shortKm + path.longKm;
+    const bool ok = std::fabs(ahead) < 1.0 && aside < 70e3 && turn > 40007.862 && turn < 40075.018;
+    if (!ok)
+        qWarning("long path %.3f km: %.3f m ahead, %.3f m aside, one turn %.3f km", path.longKm, ahead, aside, turn);
+    return ok;
+}
+
 MapOverlaySpec plainMap(bool greyline)
 {
     MapOverlaySpec params;
@@ -99,6 +120,7 @@ private Q_SLOTS:
     void paths();
     void longPaths_data();
     void longPaths();
+    void longPathsEverywhere();
     void pathTexts();
     void nextOnBand_data();
     void nextOnBand();
@@ -359,7 +381,7 @@ void TestGeo::paths_data()
     // Published geodesics on WGS84: the twenty random cases of GeographicLib's own test
     // suite (geodtest), the example of its GeodSolve documentation (JFK to CDG) and the
     // nearly antipodal inverse example of Karney, "Algorithms for geodesics" (2013).
-    const double karney[20][4 + 2] = {
+    const double karney[20][6] = { // lat1, lon1, lat2, lon2, azi1, s12
         {35.60777, -139.44815, -11.17491, -69.95921, 111.098748429560326, 8935244.5604818305},
         {55.52454, 106.05087, 77.03196, 197.18234, 22.020059880982801, 4105086.1713924406},
         {-21.97856, 142.59065, 41.84138, 98.56635, -32.44456876433189, 8394328.894657671},
@@ -421,6 +443,7 @@ void TestGeo::paths()
     QVERIFY(path->shortBearing >= 0.0 && path->shortBearing < 360.0);
     QVERIFY(path->longBearing >= 0.0 && path->longBearing < 360.0);
     QVERIFY(angleDifference(path->longBearing, path->shortBearing + 180.0) < 1e-9);
+    QVERIFY(longPathPassesAbreast({lat1, lon1}, {lat2, lon2}, *path));
 }
 
 void TestGeo::longPaths_data()
@@ -449,9 +472,9 @@ void TestGeo::longPaths_data()
 }
 
 // The long path follows the short path's geodesic from the user's station the other way
-// round the Earth, to the point where it passes abreast of the beacon. One turn is between
-// a meridian's length (40,008 km) and the equator's (40,075 km), give or take the few
-// kilometres a tilted line lands ahead of or behind its start.
+// round the Earth to the point where it passes abreast of the beacon: there the line to the
+// beacon meets it at right angles, no more than some 70 km off. Short and long path then
+// make one turn round the Earth, between a meridian's length and the equator's.
 void TestGeo::longPaths()
 {
     QFETCH(double, lat1);
@@ -464,19 +487,27 @@ void TestGeo::longPaths()
     QVERIFY(path);
     if (!std::isnan(longKm))
         QVERIFY2(std::fabs(path->longKm - longKm) < 1e-3, qPrintable(QString::number(path->longKm, 'f', 6)));
+    QVERIFY(longPathPassesAbreast({lat1, lon1}, {lat2, lon2}, *path));
+}
 
-    const GeographicLib::Geodesic &earth = GeographicLib::Geodesic::WGS84();
-    double lat = 0, lon = 0, heading = 0;
-    earth.Direct(lat1, lon1, path->longBearing, path->longKm * 1000.0, lat, lon, heading);
-    double toBeacon = 0, towardsBeacon = 0, atBeacon = 0;
-    earth.Inverse(lat, lon, lat2, lon2, toBeacon, towardsBeacon, atBeacon);
-    const double ahead = toBeacon * std::cos((towardsBeacon - heading) * Rad);
-    const double aside = std::fabs(toBeacon * std::sin((towardsBeacon - heading) * Rad));
-    QVERIFY2(std::fabs(ahead) < 1.0, qPrintable(QString::number(ahead)));
-    QVERIFY2(aside < 70e3, qPrintable(QString::number(aside)));
-    // It is that point on the first turn round the Earth, not one a turn later.
-    const double turn = path->shortKm + path->longKm;
-    QVERIFY2(turn > 39990.0 && turn < 40080.0, qPrintable(QString::number(turn, 'f', 3)));
+// The same over a spread of places: anywhere, nearly opposite and close together.
+void TestGeo::longPathsEverywhere()
+{
+    std::mt19937 random(20);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    const auto latitude = [&] { return std::asin(unit(random)) / Rad; };
+    for (int i = 0; i < 600; ++i) {
+        const GeoPoint from{latitude(), 180.0 * unit(random)};
+        GeoPoint to{latitude(), 180.0 * unit(random)};
+        if (i % 3 == 1)
+            to = {-from.latitude + 0.5 * unit(random), from.longitude + 180.0 + 0.5 * unit(random)};
+        if (i % 3 == 2)
+            to = {std::clamp(from.latitude + 0.05 * unit(random), -90.0, 90.0), from.longitude + 0.05 * unit(random)};
+        const auto path = greatCirclePaths(from, to);
+        QVERIFY(path);
+        QVERIFY2(longPathPassesAbreast(from, to, *path),
+                 qPrintable(QStringLiteral("%1 %2 to %3 %4").arg(from.latitude).arg(from.longitude).arg(to.latitude).arg(to.longitude)));
+    }
 }
 
 void TestGeo::pathTexts()
