@@ -59,10 +59,8 @@ frmAnalyzeRecording::frmAnalyzeRecording(MonitorController &monitor, QWidget *pa
     CancelButton = new QPushButton(QStringLiteral("Close"), this);
     CancelButton->setObjectName(QStringLiteral("CancelButton"));
     // Enter in the path field takes the path and starts the analysis when the file can be
-    // analysed, and does nothing otherwise: Analyze is the only button Enter presses.
+    // analysed, and does nothing otherwise; on a button that has the focus it presses that one.
     AnalyzeButton->setDefault(true);
-    BrowseButton->setAutoDefault(false);
-    CancelButton->setAutoDefault(false);
 
     auto *file = new QHBoxLayout;
     file->addWidget(RecordingPath);

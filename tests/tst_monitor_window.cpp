@@ -379,7 +379,12 @@ void TestMonitorWindow::badRecordingInDialog()
     QCOMPARE(f.messages[0].icon, MessageIcon::Exclamation);
     QVERIFY(!f.monitor.engine().recordingBusy());
 
-    // Enter in the path field neither opens the file chooser nor analyses what cannot be.
+    // Enter in the path field neither opens the file chooser nor analyses what cannot be,
+    // also after Browse had the focus for a while.
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    w->BrowseButton->setFocus();
+    QVERIFY(w->BrowseButton->hasFocus());
     w->RecordingPath->setFocus();
     for (const QString &typed : {path, f.dir.filePath(QStringLiteral("missing.wav"))}) {
         w->RecordingPath->setText(typed);
