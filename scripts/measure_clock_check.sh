@@ -11,7 +11,7 @@ out="$(mktemp)"
 python3 -u scripts/sntp_responder.py --port 0 >"$out" &
 responder=$!
 trap 'kill "$responder" 2>/dev/null; rm -f "$out"' EXIT
-for _ in $(seq 50); do grep -q answering "$out" && break; sleep 0.1; done
+for _ in $(seq 100); do grep -q answering "$out" && break; sleep 0.1; done
 server="$(sed -n 's/^answering on //p' "$out")"
 if [ -z "${DISPLAY:-}" ]; then export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"; fi
 build/tests/measure_clock_check "$server" "${1:-10}"
