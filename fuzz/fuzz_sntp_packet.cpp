@@ -1,9 +1,9 @@
 // Feeds arbitrary bytes to the time server reply reader as a reply to a request whose
 // transmit stamp is taken from the same bytes, and checks what must hold whatever
 // arrives: fewer than 48 bytes are never read, a reply is accepted only when it echoes
-// the request from a synchronised server in range, a refusal is told only to the one
-// who asked, and every measurement from the stamps is a finite number with a round
-// trip that is never negative.
+// the request from a synchronised server in range with both its stamps present and in
+// order, a refusal is told only to the one who asked, and every measurement from the
+// stamps is a finite number, believed only with a round trip from zero to the wait.
 
 #include "sntp_packet.h"
 #include "fuzz_check.h"
@@ -53,13 +53,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (j.verdict == Verdict::Accepted) {
         CHECK(packet->mode == 4 && packet->version >= 1 && packet->version <= 4);
         CHECK(packet->stratum >= 1 && packet->stratum <= 15);
-        CHECK(packet->leap != 3 && packet->transmit != 0);
+        CHECK(packet->leap != 3);
+        CHECK(packet->receive != 0 && packet->transmit != 0);
+        CHECK(secondsBetween(packet->transmit, packet->receive) >= 0);
         CHECK(packet->rootDelay < 0x10000u && packet->rootDispersion < 0x10000u);
     }
+    if (j.verdict == Verdict::MissingStamp)
+        CHECK(packet->receive == 0 || packet->transmit == 0);
+    if (j.verdict == Verdict::StampsReversed)
+        CHECK(secondsBetween(packet->transmit, packet->receive) < 0);
+    CHECK(j.verdict != Verdict::BadRoundTrip); // only the round trip judge says that
 
+    // The reference and origin fields stand in for our own send and arrival stamps.
     const Measurement m = measure(packet->reference, packet->receive, packet->transmit, packet->origin);
     CHECK(std::isfinite(m.offset) && std::isfinite(m.delay));
-    CHECK(m.delay >= 0);
+    const double longest = (data[0] & 0x0f) + 0.5;
+    const Verdict trip = judgeRoundTrip(m, longest);
+    CHECK(trip == Verdict::Accepted || trip == Verdict::BadRoundTrip);
+    CHECK((trip == Verdict::Accepted) == (m.delay >= 0 && m.delay <= longest));
+    if (trip == Verdict::Accepted && j.verdict == Verdict::Accepted) {
+        // Both legs lie within the round trip, so the offset is within half of it of
+        // what either leg alone says.
+        const double there = secondsBetween(packet->receive, packet->reference);
+        CHECK(std::fabs(m.offset - there) <= m.delay / 2 + 1e-5);
+    }
 
     // Our own request reads back as a client's question and is never taken as a reply.
     const auto request = requestPacket(packet->transmit);

@@ -4,6 +4,7 @@ find_package(Qt6 6.4 REQUIRED COMPONENTS Network)
 
 add_library(halvion_clock_check STATIC
     ${CMAKE_CURRENT_LIST_DIR}/sntp_packet.cpp ${CMAKE_CURRENT_LIST_DIR}/sntp_packet.h
+    ${CMAKE_CURRENT_LIST_DIR}/sntp_arrival.cpp ${CMAKE_CURRENT_LIST_DIR}/sntp_arrival.h
     ${CMAKE_CURRENT_LIST_DIR}/sntp_client.cpp ${CMAKE_CURRENT_LIST_DIR}/sntp_client.h
     ${CMAKE_CURRENT_LIST_DIR}/kernel_clock.cpp ${CMAKE_CURRENT_LIST_DIR}/kernel_clock.h
     ${CMAKE_CURRENT_LIST_DIR}/clock_check_clocks.cpp ${CMAKE_CURRENT_LIST_DIR}/clock_check_clocks.h

@@ -201,7 +201,8 @@ void ClockCheck::onKiss(sntp::Kiss kiss, const QString &code)
         trouble_ = ClockCheckFacts::Trouble::SlowDown;
     } else {
         trouble_ = ClockCheckFacts::Trouble::BadReply;
-        troubleDetail_ = QStringLiteral("refusal code %1").arg(code);
+        troubleDetail_ = code.isEmpty() ? QStringLiteral("refusal with no code")
+                                        : QStringLiteral("refusal code %1").arg(code);
     }
     schedule();
     refresh();

@@ -12,12 +12,16 @@ public:
     virtual ~ClockCheckClocks() = default;
     virtual std::int64_t wallMicros() const = 0;
     virtual std::int64_t steadyMillis() const = 0;
+    // The PC clock's reading at an instant the system noted on its own real-time
+    // clock (microseconds since 1970), such as a datagram's arrival.
+    virtual std::int64_t wallMicrosAt(std::int64_t systemMicros) const = 0;
 };
 
 class SystemClockCheckClocks final : public ClockCheckClocks {
 public:
     std::int64_t wallMicros() const override;
     std::int64_t steadyMillis() const override;
+    std::int64_t wallMicrosAt(std::int64_t systemMicros) const override { return systemMicros; }
 };
 
 } // namespace halvion

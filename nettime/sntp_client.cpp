@@ -1,12 +1,15 @@
 #include "sntp_client.h"
 
 #include "clock_check_policy.h"
+#include "sntp_arrival.h"
 
 #include <QHostInfo>
 #include <QNetworkDatagram>
 #include <QRandomGenerator>
 #include <QTimer>
 #include <QUdpSocket>
+
+#include <algorithm>
 
 namespace halvion {
 
@@ -20,6 +23,12 @@ QString badReplyReason(sntp::Verdict verdict)
         return QStringLiteral("server stratum out of range");
     case sntp::Verdict::BadRootDelay:
         return QStringLiteral("server root delay out of range");
+    case sntp::Verdict::MissingStamp:
+        return QStringLiteral("server time stamp missing");
+    case sntp::Verdict::StampsReversed:
+        return QStringLiteral("server sent the reply before it got the request");
+    case sntp::Verdict::BadRoundTrip:
+        return QStringLiteral("round trip out of range");
     default:
         return QStringLiteral("not a time server reply");
     }
@@ -70,6 +79,12 @@ SntpClient::SntpClient(const ClockCheckClocks &clocks, QObject *parent) : QObjec
     replyTimer_->setSingleShot(true);
     replyTimer_->setInterval(static_cast<int>(ClockCheckPolicy::ReplyTimeout));
     connect(replyTimer_, &QTimer::timeout, this, &SntpClient::replyTimedOut);
+
+    probeTimer_ = new QTimer(this);
+    probeTimer_->setObjectName(QStringLiteral("SntpProbeTimer"));
+    probeTimer_->setSingleShot(true);
+    probeTimer_->setInterval(ProbeWait);
+    connect(probeTimer_, &QTimer::timeout, this, &SntpClient::probeTimedOut);
 }
 
 SntpClient::~SntpClient()
@@ -105,7 +120,9 @@ void SntpClient::abandon()
 void SntpClient::finish()
 {
     replyTimer_->stop();
+    probeTimer_->stop();
     busy_ = false;
+    probing_ = false;
     if (socket_) {
         socket_->disconnect(this);
         socket_->close();
@@ -147,6 +164,43 @@ void SntpClient::send(const QHostAddress &address)
         return;
     }
     connect(socket_, &QUdpSocket::readyRead, this, &SntpClient::readReplies);
+    if (sntp::enableArrivalStamps(socket_->socketDescriptor())) {
+        probing_ = true;
+        probes_ = 0;
+        probe();
+    } else {
+        ask();
+    }
+}
+
+void SntpClient::probe()
+{
+    ++probes_;
+    const bool v6 = address_.protocol() == QAbstractSocket::IPv6Protocol;
+    const char nothing = 0;
+    if (socket_->writeDatagram(&nothing, 1, v6 ? QHostAddress::LocalHostIPv6 : QHostAddress::LocalHost,
+                               socket_->localPort()) != 1) {
+        probing_ = false;
+        ask();
+        return;
+    }
+    probeTimer_->start();
+}
+
+void SntpClient::probeTimedOut()
+{
+    if (!busy_ || !probing_)
+        return;
+    if (probes_ < MaxProbes) {
+        probe();
+        return;
+    }
+    probing_ = false;
+    ask();
+}
+
+void SntpClient::ask()
+{
     // The server only echoes the transmit field; a random one cannot be guessed by a
     // stranger, and our own send time stays here.
     do {
@@ -155,7 +209,7 @@ void SntpClient::send(const QHostAddress &address)
     const auto packet = sntp::requestPacket(nonce_);
     sentAt_ = sntp::fromUnixMicros(clocks_.wallMicros());
     const qint64 written = socket_->writeDatagram(reinterpret_cast<const char *>(packet.data()),
-                                                  static_cast<qint64>(packet.size()), address, server_.port);
+                                                  static_cast<qint64>(packet.size()), address_, server_.port);
     if (written != static_cast<qint64>(packet.size())) {
         finish();
         Q_EMIT failed(Failure::SocketError, QString());
@@ -164,11 +218,24 @@ void SntpClient::send(const QHostAddress &address)
 
 void SntpClient::readReplies()
 {
-    const std::int64_t arrivedMicros = clocks_.wallMicros();
-    const std::int64_t arrivedSteady = clocks_.steadyMillis();
+    // The clocks as the reply is taken up: what dates it where the system did not.
+    const std::int64_t readMicros = clocks_.wallMicros();
+    const std::int64_t readSteady = clocks_.steadyMillis();
     while (socket_ && socket_->hasPendingDatagrams()) {
+        const std::optional<std::int64_t> arrival = sntp::peekArrivalStamp(socket_->socketDescriptor());
         const QNetworkDatagram datagram = socket_->receiveDatagram(512);
         if (!datagram.isValid())
+            continue;
+        const bool ownProbe = datagram.senderPort() == socket_->localPort() && datagram.senderAddress().isLoopback();
+        if (ownProbe) {
+            if (probing_ && arrival) {
+                probing_ = false;
+                probeTimer_->stop();
+                ask();
+            }
+            continue;
+        }
+        if (probing_) // nothing asked yet: whatever came is no answer
             continue;
         const bool fromServer = datagram.senderPort() == server_.port &&
                                 datagram.senderAddress().isEqual(address_, QHostAddress::ConvertV4MappedToIPv4);
@@ -179,20 +246,25 @@ void SntpClient::readReplies()
                                              static_cast<std::size_t>(bytes.size()));
         if (!packet)
             continue;
-        const sntp::Judgement judgement = sntp::judgeReply(*packet, nonce_);
+        sntp::Judgement judgement = sntp::judgeReply(*packet, nonce_);
+        SntpResult result;
+        if (judgement.verdict == sntp::Verdict::Accepted) {
+            result.receivedWallMicros = arrival ? clocks_.wallMicrosAt(*arrival) : readMicros;
+            // The steady count at the same moment, for noticing later steps of the PC clock.
+            const std::int64_t waited = std::max<std::int64_t>(0, readMicros - result.receivedWallMicros);
+            result.receivedSteadyMillis = readSteady - waited / 1000;
+            result.stampedOnArrival = arrival.has_value();
+            result.measurement = sntp::measure(sentAt_, packet->receive, packet->transmit,
+                                               sntp::fromUnixMicros(result.receivedWallMicros));
+            judgement.verdict = sntp::judgeRoundTrip(result.measurement, ClockCheckPolicy::ReplyTimeout / 1000.0);
+        }
         switch (judgement.verdict) {
         case sntp::Verdict::NotOurs:
             continue;
-        case sntp::Verdict::Accepted: {
-            SntpResult result;
-            result.measurement =
-                sntp::measure(sentAt_, packet->receive, packet->transmit, sntp::fromUnixMicros(arrivedMicros));
-            result.receivedWallMicros = arrivedMicros;
-            result.receivedSteadyMillis = arrivedSteady;
+        case sntp::Verdict::Accepted:
             finish();
             Q_EMIT measured(result);
             return;
-        }
         case sntp::Verdict::KissOfDeath:
             finish();
             Q_EMIT kissOfDeath(judgement.kiss, QString::fromStdString(judgement.kissCode));
@@ -201,6 +273,9 @@ void SntpClient::readReplies()
         case sntp::Verdict::Unsynchronised:
         case sntp::Verdict::BadStratum:
         case sntp::Verdict::BadRootDelay:
+        case sntp::Verdict::MissingStamp:
+        case sntp::Verdict::StampsReversed:
+        case sntp::Verdict::BadRoundTrip:
             finish();
             Q_EMIT failed(Failure::BadReply, badReplyReason(judgement.verdict));
             return;

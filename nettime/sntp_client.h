@@ -4,6 +4,9 @@
 // into an offset and a round trip. Everything else that arrives is dropped unread by
 // the rest of the program. At most one question is open at a time; a new socket for
 // each, closed when the question ends, so a late or forged packet finds no one.
+// The reply is dated by the system when it arrives, not when this thread gets to it
+// (see sntp_arrival.h), so a busy user interface does not show as a slow or distant
+// server.
 
 #include "clock_check_clocks.h"
 #include "sntp_packet.h"
@@ -29,13 +32,23 @@ SntpServer parseSntpServer(const QString &text);
 struct SntpResult {
     sntp::Measurement measurement;
     std::int64_t receivedWallMicros = 0; // the PC clock when the reply came
-    std::int64_t receivedSteadyMillis = 0;
+    std::int64_t receivedSteadyMillis = 0; // the steady count at that moment
+    // The system dated the reply's arrival; otherwise the clock was read when the
+    // reply was taken up.
+    bool stampedOnArrival = false;
 };
 
 class SntpClient : public QObject {
     Q_OBJECT
 public:
     enum class Failure { NotFound, NoReply, BadReply, SocketError };
+
+    // Before the request goes, a datagram to the socket's own port shows whether the
+    // system is already dating arrivals (it switches that on a moment after a socket
+    // first asks). Unstamped or lost, another follows after ProbeWait; after MaxProbes
+    // the request goes anyway and its reply is dated when it is read.
+    static constexpr int ProbeWait = 10; // ms
+    static constexpr int MaxProbes = 10;
 
     explicit SntpClient(const ClockCheckClocks &clocks, QObject *parent = nullptr);
     ~SntpClient() override;
@@ -50,6 +63,7 @@ public:
     // The reply timeout, 5 s; tests call its handler instead of waiting.
     QTimer *replyTimer() const { return replyTimer_; }
     void replyTimedOut();
+    QTimer *probeTimer() const { return probeTimer_; }
 
 Q_SIGNALS:
     void measured(const halvion::SntpResult &result);
@@ -60,13 +74,19 @@ Q_SIGNALS:
 private:
     void hostLookedUp(const QHostInfo &info);
     void send(const QHostAddress &address);
+    void probe();
+    void probeTimedOut();
+    void ask();
     void readReplies();
     void finish();
 
     const ClockCheckClocks &clocks_;
     QTimer *replyTimer_ = nullptr;
+    QTimer *probeTimer_ = nullptr;
     QUdpSocket *socket_ = nullptr;
     bool busy_ = false;
+    bool probing_ = false;
+    int probes_ = 0;
     int lookupId_ = -1;
     SntpServer server_;
     QHostAddress address_;

@@ -117,8 +117,10 @@ Judgement judgeReply(const Packet &reply, Timestamp sentTransmit)
         j.verdict = Verdict::Unsynchronised;
     else if (reply.stratum > 15)
         j.verdict = Verdict::BadStratum;
-    else if (reply.transmit == 0)
-        j.verdict = Verdict::Malformed;
+    else if (reply.receive == 0 || reply.transmit == 0)
+        j.verdict = Verdict::MissingStamp;
+    else if (secondsBetween(reply.transmit, reply.receive) < 0)
+        j.verdict = Verdict::StampsReversed;
     // As signed 16.16 numbers both must lie in [0, 1 s).
     else if (reply.rootDelay >= 0x00010000u || reply.rootDispersion >= 0x00010000u)
         j.verdict = Verdict::BadRootDelay;
@@ -133,9 +135,13 @@ Measurement measure(Timestamp t1, Timestamp t2, Timestamp t3, Timestamp t4)
     const double back = secondsBetween(t3, t4);
     Measurement m;
     m.offset = (there + back) / 2.0;
-    const double delay = secondsBetween(t4, t1) - secondsBetween(t3, t2);
-    m.delay = delay > 0 ? delay : 0.0;
+    m.delay = secondsBetween(t4, t1) - secondsBetween(t3, t2);
     return m;
+}
+
+Verdict judgeRoundTrip(const Measurement &m, double longest)
+{
+    return m.delay >= 0 && m.delay <= longest ? Verdict::Accepted : Verdict::BadRoundTrip;
 }
 
 } // namespace halvion::sntp

@@ -55,6 +55,9 @@ enum class Verdict {
     Unsynchronised, // the server's own clock is not synchronised (leap indicator 3)
     BadStratum,     // stratum above 15
     BadRootDelay,   // root delay or dispersion negative or a second and more
+    MissingStamp,   // no receive or no transmit time
+    StampsReversed, // the reply left the server before the request reached it
+    BadRoundTrip,   // (judgeRoundTrip) a round trip below zero or beyond the longest wait
     KissOfDeath,    // stratum 0: the server refuses, see kissCode
 };
 
@@ -73,8 +76,14 @@ Judgement judgeReply(const Packet &reply, Timestamp sentTransmit);
 // reached us. A positive offset means our clock is behind.
 struct Measurement {
     double offset = 0; // seconds
-    double delay = 0;  // seconds, never below 0
+    double delay = 0;  // seconds; below 0 only when a stamp is wrong
 };
 Measurement measure(Timestamp t1, Timestamp t2, Timestamp t3, Timestamp t4);
+
+// A measurement is believed only with a round trip from 0 to `longest` seconds (the
+// time the client waits for a reply): anything else means a stamp is wrong, the
+// server's or ours (the PC clock stepped while the question was out), and so is the
+// offset. Accepted or BadRoundTrip.
+Verdict judgeRoundTrip(const Measurement &m, double longest);
 
 } // namespace halvion::sntp
