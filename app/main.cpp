@@ -1,4 +1,5 @@
 #include "command_line.h"
+#include "numeric_locale.h"
 #include "platform_choice.h"
 #include "program.h"
 #include "single_instance.h"
@@ -24,6 +25,7 @@ int main(int argc, char *argv[])
                                    qgetenv("WAYLAND_DISPLAY").toStdString(), qgetenv("DISPLAY").toStdString()))
         qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
+    halvion::useCNumericLocale(); // before any thread: Hamlib needs it
     QApplication::setApplicationName(QStringLiteral("Halvion"));
     QApplication::setApplicationVersion(QStringLiteral(HALVION_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral(HALVION_APP_ID));

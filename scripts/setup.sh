@@ -12,7 +12,7 @@ packages=(
     desktop-file-utils appstream lintian dpkg-dev file
     libnova-dev libhamlib-dev pkg-config geographiclib-tools libgeographiclib-dev
     libfftw3-dev qt6-multimedia-dev libqt6sql6-sqlite qt6-charts-dev libqt6opengl6-dev
-    libhamlib-utils
+    libhamlib-utils locales
 )
 if [ "${1:-}" = "--desktop-tools" ]; then
     packages+=(xvfb xauth xdotool imagemagick python3 faketime)
@@ -27,10 +27,17 @@ for p in "${packages[@]}"; do
         missing+=("$p")
     fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
 
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
-echo "Installing: ${missing[*]}"
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The sanitized test run uses a locale with a comma decimal separator.
+if ! locale -a 2>/dev/null | grep -qix 'de_DE\.utf-\?8'; then
+    grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null || echo 'de_DE.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
+    $sudo locale-gen >/dev/null
+fi

@@ -7,6 +7,7 @@
 
 #include "follow_mode.h"
 #include "form1.h"
+#include "numeric_locale.h"
 #include "radio_control.h"
 #include "rigctld_process.h"
 #include "settings_file.h"
@@ -24,6 +25,7 @@ using namespace halvion;
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    useCNumericLocale();
     QTemporaryDir dir;
     SettingsFile settings(dir.filePath(QStringLiteral("Halvion.ini")).toStdString());
     StatusStore status(settings);

@@ -10,6 +10,7 @@
 #include "monitor_colours.h"
 #include "monitor_controller.h"
 #include "monitor_signal.h"
+#include "numeric_locale.h"
 #include "clock_check.h"
 #include "program.h"
 #include "radio_control.h"
@@ -144,6 +145,7 @@ bool enterOpensModalWindow(QWidget *widget)
 class TestMonitorWindow : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase() { useCNumericLocale(); } // before the radio thread opens a rig
     void colours_data();
     void colours();
     void gridShowsLatestByAge();

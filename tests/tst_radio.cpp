@@ -5,6 +5,7 @@
 #include "follow_mode.h"
 #include "follow_planner.h"
 #include "hamlib_rig.h"
+#include "numeric_locale.h"
 #include "radio_control.h"
 #include "radio_settings.h"
 #include "rigctld_process.h"
@@ -109,6 +110,7 @@ private Q_SLOTS:
 
 void TestRadio::initTestCase()
 {
+    useCNumericLocale();
     QVERIFY2(!rigModels().empty(), "Hamlib lists no rig models");
 }
 

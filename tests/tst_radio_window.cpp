@@ -6,6 +6,7 @@
 #include "frm_radio.h"
 #include "hamlib_rig.h"
 #include "main_window_fixture.h"
+#include "numeric_locale.h"
 #include "program.h"
 #include "radio_control.h"
 
@@ -107,6 +108,7 @@ QStringList visibleRows(const QListWidget *list)
 class TestRadioWindow : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase() { useCNumericLocale(); } // before the radio thread opens a rig
     void dialogShowsStoredSettings();
     void dialogSavesOnlyWhatChanged();
     void dialogRefusesBadSettings_data();
