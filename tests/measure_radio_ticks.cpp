@@ -47,10 +47,8 @@ int main(int argc, char *argv[])
     radio.configure(net);
     FollowMode follow(clock);
     QObject::connect(&form, &Form1::trackingTick, &follow, &FollowMode::onTrackingTick);
-    QObject::connect(&follow, &FollowMode::bandDue, &form, [&](BandIndex band) {
-        form.FollowBand(band);
-        radio.tuneBand(band);
-    });
+    QObject::connect(&follow, &FollowMode::bandDue, &form, &Form1::FollowBand);
+    QObject::connect(&follow, &FollowMode::tuneDue, &radio, &RadioControl::tuneBand);
     follow.follow(ScheduleClock::beaconOn(0, ScheduleClock::sample(clock).SlotIndex));
 
     QElapsedTimer run;
