@@ -2,7 +2,8 @@
 // trouble: connected, then rigctld gone (connections refused), then rigctld frozen
 // (connections accepted, nothing answered, every call runs into NET rigctl's timeout),
 // then back, and last closes while a call hangs. Follow mode is on and a band is asked for every second on top. Prints the
-// longest and mean gap between ticks in each phase, and when the radio's state changed.
+// longest and mean gap between ticks in each phase, and when the radio's state changed
+// (so also how long it took to notice that rigctld was gone or frozen).
 // Not a test: it asserts nothing and takes about a minute. Run scripts/measure_radio_ticks.sh.
 
 #include "follow_mode.h"
@@ -90,7 +91,7 @@ int main(int argc, char *argv[])
     std::printf("Tracking tick interval %d ms; a band asked of the radio every second, follow mode on.\n",
                 form.Timer3->interval());
     for (const Phase &phase : phases) {
-        std::printf("%s\n", phase.name);
+        std::printf("%s (from %.1f s)\n", phase.name, run.elapsed() / 1000.0);
         phase.begin();
         longest = total = 0;
         gaps = 0;

@@ -13,7 +13,9 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QFile>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QAction>
 #include <QTimer>
 
 #include <cstdio>
