@@ -75,7 +75,7 @@ private:
     QTimer *retryTimer_;
     QTimer *pollTimer_;
     int firstRetryMs_ = 1000;
-    int longestRetryMs_ = 10000;
+    int longestRetryMs_ = 4000; // a restarted rigctld is found again within seconds
     int nextRetryMs_ = 1000;
     std::optional<double> wanted_; // the latest request not yet on the rig
     std::optional<double> lastTuned_; // put back after the rig was lost and found again
