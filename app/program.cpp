@@ -112,6 +112,9 @@ void Program::linkMonitor()
         } else {
             endScan();
         }
+        if (form1_)
+            form1_->setScanning(on);
+        showRadioLine();
     });
     connect(&follow_, &FollowMode::followingChanged, monitor_, [this](BeaconIndex station) {
         if (station >= 0)
@@ -135,6 +138,26 @@ void Program::showScanStep(const ScheduleTime &t)
     const Beacon &beacon = BeaconCatalogue::beacon(ScheduleClock::beaconOn(band, t.SlotIndex));
     form1_->setFollowText(QStringLiteral("Scanning all bands: %1 on %2 m")
                               .arg(text(beacon.callsign), text(BeaconCatalogue::band(band).bandLabel)));
+}
+
+// The Radio menu's switch: the same scan as the Beacon Monitor window's.
+void Program::setScanning(bool on)
+{
+    if (on)
+        monitor().setScanMode(true);
+    else if (monitor_)
+        monitor_->setScanMode(false);
+    // A scan that cannot start (radio control off) leaves the menu item unchecked.
+    if (form1_)
+        form1_->setScanning(scanning());
+}
+
+bool Program::scanning() const { return monitor_ && monitor_->scanMode(); }
+
+void Program::showRadioLine()
+{
+    if (form1_)
+        form1_->setRadioStateText(radioStateText(radio_.state(), scanning()));
 }
 
 void Program::endScan()
@@ -407,18 +430,21 @@ void Program::connectRadio()
 {
     connect(form1_, &Form1::trackingTick, &follow_, &FollowMode::onTrackingTick);
     connect(form1_, &Form1::trackingTick, this, &Program::showScanStep);
-    connect(&follow_, &FollowMode::bandDue, form1_, [this](BandIndex band) {
-        form1_->FollowBand(band);
-        radio_.tuneBand(band);
-    });
+    connect(&follow_, &FollowMode::bandDue, form1_, &Form1::FollowBand);
+    connect(&follow_, &FollowMode::tuneDue, &radio_, &RadioControl::tuneBand);
     connect(&follow_, &FollowMode::textChanged, form1_, &Form1::setFollowText);
     connect(&follow_, &FollowMode::followingChanged, form1_, &Form1::setFollowedStation);
     connect(form1_, &Form1::followRequested, &follow_, &FollowMode::follow);
     connect(form1_, &Form1::stopFollowingRequested, &follow_, &FollowMode::stop);
     connect(form1_, &Form1::bandChosen, this, &Program::userChoseBand);
-    connect(&radio_, &RadioControl::stateChanged, form1_, [this] { form1_->setRadioStateText(radio_.stateText()); });
+    connect(form1_, &Form1::scanRequested, this, &Program::setScanning);
+    const auto showRadio = [this] {
+        showRadioLine();
+        form1_->setScanAvailable(radio_.state().kind != RadioState::Kind::NotConfigured);
+    };
+    connect(&radio_, &RadioControl::stateChanged, form1_, showRadio);
     connect(form1_, &Form1::radioDialogRequested, this, &Program::openRadioDialog);
-    form1_->setRadioStateText(radio_.stateText());
+    showRadio();
 }
 
 // A band the user picks by hand ends follow mode and scanning, and tunes the radio

@@ -106,6 +106,9 @@ private:
     void linkMonitor();
     void showRowLevels();
     void showScanStep(const ScheduleTime &t);
+    void setScanning(bool on);
+    bool scanning() const;
+    void showRadioLine();
     void endScan();
 
     const ClockSource &clock_;

@@ -71,6 +71,10 @@ public:
     void setFollowedStation(BeaconIndex station); // -1: not following
     void setFollowText(const QString &text);
     void setRadioStateText(const QString &text);
+    // The Radio menu's scan switch: checked while the radio scans, usable while radio
+    // control is on.
+    void setScanning(bool on);
+    void setScanAvailable(bool available);
     // The station whose marker lies under a point of the map, if any.
     std::optional<BeaconIndex> stationAtMapPoint(const QPoint &point) const;
     // The map's right-click menu for that point (nullptr off the markers); the caller owns it.
@@ -173,7 +177,7 @@ public:
     // Puts the clock badge at the top right corner of the PC time box.
     void placeClockBadge(QWidget *badge);
     QMenu *RadioMenu = nullptr, *FollowStation = nullptr;
-    QAction *RadioControl = nullptr, *StopFollowing = nullptr;
+    QAction *RadioControl = nullptr, *StopFollowing = nullptr, *ScanAllBands = nullptr;
     std::array<QAction *, BeaconCount> FollowItems{};
 
 Q_SIGNALS:
@@ -200,6 +204,8 @@ Q_SIGNALS:
     void radioDialogRequested();
     void followRequested(halvion::BeaconIndex station);
     void stopFollowingRequested();
+    // The user switched scanning all five bands on or off.
+    void scanRequested(bool on);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

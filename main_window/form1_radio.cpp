@@ -44,6 +44,16 @@ void Form1::buildRadioMenu()
     StopFollowing->setObjectName(QStringLiteral("StopFollowing"));
     StopFollowing->setEnabled(false);
     connect(StopFollowing, &QAction::triggered, this, &Form1::stopFollowingRequested);
+
+    // The same switch as the Beacon Monitor window's: the scan can be seen and stopped
+    // here when that window is closed.
+    ScanAllBands = RadioMenu->addAction(QStringLiteral("Scan All Five Bands"));
+    ScanAllBands->setObjectName(QStringLiteral("ScanAllBands"));
+    ScanAllBands->setCheckable(true);
+    ScanAllBands->setEnabled(false);
+    ScanAllBands->setToolTip(QStringLiteral("Moves the radio up one band every slot, so every station is heard on "
+                                            "every band. Needs radio control."));
+    connect(ScanAllBands, &QAction::triggered, this, &Form1::scanRequested);
 }
 
 void Form1::buildRadioControls(QWidget *client)
@@ -91,6 +101,10 @@ void Form1::setFollowedStation(BeaconIndex station)
 }
 
 void Form1::setFollowText(const QString &text) { FollowState->setText(text); }
+
+void Form1::setScanning(bool on) { ScanAllBands->setChecked(on); }
+
+void Form1::setScanAvailable(bool available) { ScanAllBands->setEnabled(available); }
 
 void Form1::setRadioStateText(const QString &text)
 {

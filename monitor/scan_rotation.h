@@ -19,9 +19,6 @@
 namespace halvion::ScanRotation {
 
 inline constexpr int SlotsPerRotation = BeaconCount * BandCount; // 90
-// The receiver is moved this long before its slot starts, after the last dash of the
-// slot before has ended, so the callsign is not clipped by the retuning.
-inline constexpr qint64 RetuneLeadMs = 500;
 
 constexpr BandIndex bandForSlot(qint64 slotNumber)
 {

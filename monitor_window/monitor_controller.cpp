@@ -24,11 +24,11 @@ MonitorController::MonitorController(AppState &state, SettingsFile &settings, QS
     : QObject(parent), state_(state), settings_(settings), logPath_(std::move(logPath)), now_(std::move(nowUtcMs)),
       messages_(messages), engine_(log_)
 {
-    ScanTimer = new QTimer(this);
+    scanRetune_ = new RetuneTimer([this] { return now_(); }, this);
+    ScanTimer = scanRetune_->timer();
     ScanTimer->setObjectName(QStringLiteral("ScanTimer"));
-    ScanTimer->setSingleShot(true);
-    ScanTimer->setTimerType(Qt::PreciseTimer);
-    connect(ScanTimer, &QTimer::timeout, this, &MonitorController::ScanTimer_Timer);
+    connect(scanRetune_, &RetuneTimer::slotDue, this,
+            [this](qint64 slot) { Q_EMIT tuneRequested(ScanRotation::bandForSlot(slot)); });
     engine_.setToneSearch({double(pitchHz()), 300});
     engine_.setBandForSlot([this](qint64 slot) { return bandForSlot(slot); });
     connect(&audio_, &AudioInput::samplesReady, this, &MonitorController::takeSamples);
@@ -43,7 +43,7 @@ MonitorController::MonitorController(AppState &state, SettingsFile &settings, QS
 
 MonitorController::~MonitorController()
 {
-    ScanTimer->stop();
+    scanRetune_->stop();
     audio_.stop();
     closeWindows();
 }
@@ -125,9 +125,9 @@ void MonitorController::setScanMode(bool on)
         return;
     scanMode_ = on;
     if (on)
-        ScanTimer_Timer(); // tune for the slot running now or the next, at once
+        scanRetune_->start(); // tunes for the slot running now or the next, at once
     else
-        ScanTimer->stop();
+        scanRetune_->stop();
     Q_EMIT scanModeChanged(on);
 }
 
@@ -141,23 +141,7 @@ void MonitorController::setRadioAvailable(bool available)
     Q_EMIT radioAvailableChanged(available);
 }
 
-void MonitorController::ScanTimer_Timer()
-{
-    if (!scanMode_)
-        return;
-    // The slot that starts within the lead (or the one running, when it is later than that).
-    const qint64 slot = SlotTiming::slotNumberAt(now_() + ScanRotation::RetuneLeadMs + 50);
-    Q_EMIT tuneRequested(ScanRotation::bandForSlot(slot));
-    scheduleScan();
-}
-
-void MonitorController::scheduleScan()
-{
-    const qint64 now = now_();
-    const qint64 next = (SlotTiming::slotNumberAt(now + ScanRotation::RetuneLeadMs + 50) + 1) * SlotTiming::SlotMs -
-                        ScanRotation::RetuneLeadMs;
-    ScanTimer->start(int(std::max<qint64>(1, next - now)));
-}
+void MonitorController::ScanTimer_Timer() { scanRetune_->Timer_Timer(); }
 
 BandIndex MonitorController::bandForSlot(qint64 slotNumber) const
 {

@@ -9,6 +9,7 @@
 #include "monitor_engine.h"
 #include "monitor_log.h"
 #include "message_sink.h"
+#include "retune_timer.h"
 
 #include <QObject>
 #include <QPointer>
@@ -80,12 +81,14 @@ public:
     // was heard, or the band changed in the middle.
     BandIndex bandForSlot(qint64 slotNumber) const;
 
-    // Scan mode moves the receiver through the rotation: half a second before every
-    // slot it asks for the band of that slot with tuneRequested (the radio control
-    // answers it). It needs radio control; without it the request is ignored. Plain
-    // mode measures the band the main window follows.
+    // Scan mode moves the receiver through the rotation: a moment before every slot
+    // (RetuneTimer's lead) it asks for the band of that slot with tuneRequested (the
+    // radio control answers it), and at once after the clock was set. It needs radio
+    // control; without it the request is ignored. Plain mode measures the band the main
+    // window follows.
     void setScanMode(bool on);
     bool scanMode() const { return scanMode_; }
+    // The scan timer's wake; tests call it after moving their clock.
     void ScanTimer_Timer();
     QTimer *ScanTimer = nullptr;
 
@@ -110,8 +113,6 @@ Q_SIGNALS:
     void listeningChanged(bool on);
 
 private:
-    void scheduleScan();
-
     void takeSamples(const std::vector<float> &samples, double sampleRate, qint64 startUtcMs);
 
     AppState &state_;
@@ -123,6 +124,7 @@ private:
     MonitorEngine engine_;
     AudioInput audio_;
     std::map<qint64, BandIndex> slotBands_;
+    RetuneTimer *scanRetune_ = nullptr;
     bool scanMode_ = false;
     bool radioAvailable_ = false;
     BandIndex receiverBand_ = -1;

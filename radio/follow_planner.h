@@ -3,8 +3,9 @@
 // 20 m in slot i, then one slot later on 17 m, and so on up to 10 m; for the other
 // thirteen slots of the cycle the radio waits on 20 m for its next run. The planner
 // says, for one reading of the clock, which band is wanted and whether that is a new
-// step, so the caller retunes at the slot start seen by the same tick that draws the
-// display: a late tick retunes late, never twice and never for a slot already gone.
+// step, so the display changes band at the slot start seen by the same tick that draws
+// it: never twice, and never for a slot already gone. (The radio is moved ahead of the
+// slot by follow mode's own timer.)
 
 #include "beacon_catalogue.h"
 #include "schedule_clock.h"

@@ -2,6 +2,8 @@
 
 #include <hamlib/rig.h>
 
+#include <QTcpSocket>
+
 #include <algorithm>
 #include <filesystem>
 #include <mutex>
@@ -50,6 +52,34 @@ bool setConf(RIG *rig, const char *name, const std::string &value)
 {
     const token_t token = rig_token_lookup(rig, name);
     return token != RIG_CONF_END && rig_set_conf(rig, token, value.c_str()) == RIG_OK;
+}
+
+// A network rig whose connection failed: a plain connection to its address tells
+// whether anything listens there. Runs on the worker's thread, like every rig call.
+std::optional<RigFailure> probeAddress(const std::string &address)
+{
+    std::string host;
+    int port = 0;
+    if (!splitHostPort(address, host, port))
+        return std::nullopt;
+    QTcpSocket socket;
+    socket.connectToHost(QString::fromStdString(host), quint16(port));
+    if (socket.waitForConnected(HamlibRig::ReplyTimeoutMs)) {
+        socket.abort();
+        return std::nullopt;
+    }
+    switch (socket.error()) {
+    case QAbstractSocket::ConnectionRefusedError:
+        return RigFailure{RigFailure::Kind::Unreachable, "connection refused. Is rigctld running?"};
+    case QAbstractSocket::HostNotFoundError:
+        return RigFailure{RigFailure::Kind::Unreachable, "no such host. Check the address."};
+    case QAbstractSocket::NetworkError:
+        return RigFailure{RigFailure::Kind::Unreachable, "the network is unreachable. Check the address."};
+    case QAbstractSocket::SocketTimeoutError:
+        return RigFailure{RigFailure::Kind::NoAnswer, {}};
+    default:
+        return std::nullopt;
+    }
 }
 
 } // namespace
@@ -113,30 +143,56 @@ std::optional<std::string> radioSettingsProblem(const RadioSettings &s, bool dev
 
 HamlibRig::~HamlibRig() { close(); }
 
-std::optional<std::string> HamlibRig::open(const RadioSettings &s)
+std::optional<RigFailure> HamlibRig::open(const RadioSettings &s)
 {
     close();
     const RigModelInfo *info = findRigModel(s.model); // loads the backends first
     if (!info)
-        return "Rig model " + std::to_string(s.model) + " is not one Hamlib knows";
+        return RigFailure{RigFailure::Kind::Other, "Rig model " + std::to_string(s.model) + " is not one Hamlib knows"};
     RIG *rig = nullptr;
     {
         std::lock_guard lock(registryMutex());
         rig = rig_init(static_cast<rig_model_t>(s.model));
     }
     if (!rig)
-        return "Hamlib could not set up the " + info->label();
+        return RigFailure{RigFailure::Kind::Other, "Hamlib could not set up the " + info->label()};
+    settings_ = s;
+    port_ = info->port;
     if (info->port != RigPortKind::None && !s.port.empty())
         setConf(rig, "rig_pathname", s.port);
     if (info->port == RigPortKind::Serial && s.serialSpeed > 0)
         setConf(rig, "serial_speed", std::to_string(s.serialSpeed));
+    // A radio that stopped answering is given up on within a second: a rig's own timeout
+    // when it is shorter, and no retries on top (rigctld retries its radio itself). A
+    // serial line may garble a reply now and then, so it keeps one retry, on a shorter
+    // timeout.
+    const int ownTimeout = rig->caps->timeout;
+    const int timeoutMs = info->port == RigPortKind::Serial ? 600 : ReplyTimeoutMs;
+    setConf(rig, "timeout", std::to_string(ownTimeout > 0 ? std::min(ownTimeout, timeoutMs) : timeoutMs));
+    setConf(rig, "retry", info->port == RigPortKind::Serial ? "1" : "0");
+    setConf(rig, "cache_timeout", "0");
     const int result = rig_open(rig);
     if (result != RIG_OK) {
         rig_cleanup(rig);
-        return errorText(result);
+        return failure(result);
     }
     rig_ = rig;
     return std::nullopt;
+}
+
+std::optional<RigFailure> HamlibRig::failure(int code) const
+{
+    if (code == -RIG_ETIMEOUT)
+        return RigFailure{RigFailure::Kind::NoAnswer, errorText(code)};
+    // A network rig whose connection failed, was refused, reset or closed reports an I/O
+    // or a protocol error: what a new connection meets says which it was.
+    if (port_ == RigPortKind::Network)
+        if (auto probed = probeAddress(settings_.port)) {
+            if (probed->text.empty())
+                probed->text = errorText(code);
+            return probed;
+        }
+    return RigFailure{RigFailure::Kind::Other, errorText(code)};
 }
 
 void HamlibRig::close()
@@ -148,35 +204,38 @@ void HamlibRig::close()
     rig_ = nullptr;
 }
 
-std::optional<std::string> HamlibRig::tune(double frequencyHz)
+std::optional<RigFailure> HamlibRig::tune(double frequencyHz)
 {
     if (!rig_)
-        return std::string("The radio is not open");
+        return RigFailure{RigFailure::Kind::Other, "The radio is not open"};
     const int mode = rig_set_mode(rig_, RIG_VFO_CURR, RIG_MODE_CW, RIG_PASSBAND_NOCHANGE);
     // A receiver that cannot do CW, or will not say so, is still tuned.
     if (mode != RIG_OK && mode != -RIG_ENAVAIL && mode != -RIG_ENIMPL && mode != -RIG_EINVAL)
-        return errorText(mode);
+        return failure(mode);
     const int freq = rig_set_freq(rig_, RIG_VFO_CURR, frequencyHz);
     if (freq != RIG_OK)
-        return errorText(freq);
+        return failure(freq);
     return std::nullopt;
 }
 
-std::optional<std::string> HamlibRig::read(RigReading &reading)
+std::optional<RigFailure> HamlibRig::read(RigReading &reading)
 {
     if (!rig_)
-        return std::string("The radio is not open");
+        return RigFailure{RigFailure::Kind::Other, "The radio is not open"};
     freq_t freq = 0;
     const int f = rig_get_freq(rig_, RIG_VFO_CURR, &freq);
     if (f != RIG_OK)
-        return errorText(f);
+        return failure(f);
     reading.frequencyHz = freq;
     rmode_t mode = RIG_MODE_NONE;
     pbwidth_t width = 0;
-    if (rig_get_mode(rig_, RIG_VFO_CURR, &mode, &width) == RIG_OK)
-        reading.mode = rig_strrmode(mode);
-    else
-        reading.mode.clear();
+    const int m = rig_get_mode(rig_, RIG_VFO_CURR, &mode, &width);
+    reading.mode = m == RIG_OK ? rig_strrmode(mode) : "";
+    // A receiver that cannot tell its mode still reads; any other failure leaves the
+    // connection with a request unanswered, whose late reply must not be taken for the
+    // answer to the next one: the caller drops the connection.
+    if (m != RIG_OK && m != -RIG_ENAVAIL && m != -RIG_ENIMPL && m != -RIG_EINVAL)
+        return failure(m);
     return std::nullopt;
 }
 

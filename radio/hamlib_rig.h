@@ -34,6 +34,15 @@ const RigModelInfo *findRigModel(int model);
 // serial device is named and (unless told not to) exists, and that the speed suits the rig.
 std::optional<std::string> radioSettingsProblem(const RadioSettings &settings, bool deviceMustExist = true);
 
+// Why the rig could not be used: it did not answer in time, nothing took the connection
+// at its address (the words say what happened and what to check), or another error of
+// Hamlib's, in its own words.
+struct RigFailure {
+    enum class Kind { NoAnswer, Unreachable, Other };
+    Kind kind = Kind::Other;
+    std::string text;
+};
+
 struct RigReading {
     double frequencyHz = 0;
     std::string mode; // "CW", "USB", ...
@@ -46,18 +55,28 @@ public:
     HamlibRig(const HamlibRig &) = delete;
     HamlibRig &operator=(const HamlibRig &) = delete;
 
-    // Opens the rig; the error text when that failed (the rig stays closed).
-    std::optional<std::string> open(const RadioSettings &settings);
+    // Opens the rig; why, when that failed (the rig stays closed). The rig is told to
+    // give up on a reply after at most a second and to keep no cache, so that every
+    // reading really asks the radio and a radio that stopped answering is noticed at the
+    // next reading.
+    std::optional<RigFailure> open(const RadioSettings &settings);
     bool isOpen() const { return rig_ != nullptr; }
     void close();
 
     // CW first, then the frequency, so a rig that shifts its dial by the CW offset when
     // the mode changes still ends on the exact frequency. A rig without CW is only tuned.
-    std::optional<std::string> tune(double frequencyHz);
-    std::optional<std::string> read(RigReading &reading);
+    std::optional<RigFailure> tune(double frequencyHz);
+    std::optional<RigFailure> read(RigReading &reading);
+
+    // The longest wait for one reply of the radio.
+    static constexpr int ReplyTimeoutMs = 1000;
 
 private:
+    std::optional<RigFailure> failure(int code) const;
+
     s_rig *rig_ = nullptr;
+    RadioSettings settings_;
+    RigPortKind port_ = RigPortKind::Other;
 };
 
 } // namespace halvion

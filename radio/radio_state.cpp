@@ -10,18 +10,22 @@ QString megahertzText(double hertz)
     return text + QStringLiteral(" MHz");
 }
 
-QString radioStateText(const RadioState &state)
+QString radioStateText(const RadioState &state, bool scanning)
 {
+    const QString where = state.port.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(state.port);
     switch (state.kind) {
     case RadioState::Kind::NotConfigured: return QStringLiteral("Radio not configured");
     case RadioState::Kind::Ready: return QStringLiteral("Radio ready: %1").arg(state.model);
     case RadioState::Kind::Connected: {
-        QString text = QStringLiteral("Radio connected to %1 - %2").arg(state.model, megahertzText(state.frequencyHz));
+        QString text = (scanning ? QStringLiteral("Radio scanning with %1 - %2") : QStringLiteral("Radio connected to %1 - %2"))
+                           .arg(state.model, megahertzText(state.frequencyHz));
         if (!state.mode.isEmpty())
             text += QLatin1Char(' ') + state.mode;
         return text;
     }
-    case RadioState::Kind::Error: return QStringLiteral("Radio error: %1").arg(state.error);
+    case RadioState::Kind::NotAnswering: return QStringLiteral("Radio not answering") + where;
+    case RadioState::Kind::Unreachable: return QStringLiteral("No radio answered at %1: %2").arg(state.port, state.error);
+    case RadioState::Kind::Error: return QStringLiteral("Radio error: %1").arg(state.error) + where;
     }
     return {};
 }

@@ -7,10 +7,13 @@
 namespace halvion {
 
 struct RadioState {
-    enum class Kind { NotConfigured, Ready, Connected, Error };
+    // NotAnswering: the rig took the request and gave no reply in time. Unreachable:
+    // nothing took the connection at the rig's network address.
+    enum class Kind { NotConfigured, Ready, Connected, NotAnswering, Unreachable, Error };
     Kind kind = Kind::NotConfigured;
     QString model;          // "Hamlib NET rigctl"
-    QString error;          // while Kind::Error
+    QString port;           // where the rig is reached, as configured: "127.0.0.1:4532", "/dev/ttyUSB0"
+    QString error;          // while Kind::Error or Kind::Unreachable
     double frequencyHz = 0; // read back from the rig while Kind::Connected
     QString mode;
 
@@ -18,8 +21,11 @@ struct RadioState {
 };
 
 // "Radio not configured", "Radio ready: Hamlib Dummy", "Radio connected to Hamlib Dummy -
-// 14.100 MHz CW", "Radio error: IO error".
-QString radioStateText(const RadioState &state);
+// 14.100 MHz CW", "Radio not answering (127.0.0.1:4532)", "No radio answered at
+// 127.0.0.1:4532: connection refused. Is rigctld running?", "Radio error: Protocol error
+// (127.0.0.1:4532)". While the radio scans the five bands a connected radio reads
+// "Radio scanning with Hamlib Dummy - 14.100 MHz CW".
+QString radioStateText(const RadioState &state, bool scanning = false);
 // "14.100 MHz", "14.1005 MHz": at least three decimals, more only when the dial has them.
 QString megahertzText(double hertz);
 

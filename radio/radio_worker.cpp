@@ -9,7 +9,7 @@ RadioWorker::RadioWorker(std::shared_ptr<TuneMailbox> mailbox, QObject *parent)
 {
     retryTimer_->setSingleShot(true);
     connect(retryTimer_, &QTimer::timeout, this, &RadioWorker::attempt);
-    pollTimer_->setInterval(5000);
+    pollTimer_->setInterval(1000);
     connect(pollTimer_, &QTimer::timeout, this, &RadioWorker::poll);
 }
 
@@ -31,6 +31,7 @@ void RadioWorker::configure(const RadioSettings &settings)
     nextRetryMs_ = firstRetryMs_;
     const RigModelInfo *info = findRigModel(settings.model);
     modelLabel_ = info ? QString::fromStdString(info->label()) : QString();
+    portLabel_ = info && info->port != RigPortKind::None ? QString::fromStdString(settings.port) : QString();
     usable_ = false;
     RadioState next;
     next.model = modelLabel_;
@@ -91,19 +92,25 @@ void RadioWorker::poll()
     setState(connectedState(reading));
 }
 
-void RadioWorker::fail(const std::string &error)
+void RadioWorker::fail(const RigFailure &failure)
 {
     pollTimer_->stop();
-    rig_.close();
     if (!wanted_)
         wanted_ = lastTuned_;
     RadioState next;
-    next.kind = RadioState::Kind::Error;
+    switch (failure.kind) {
+    case RigFailure::Kind::NoAnswer: next.kind = RadioState::Kind::NotAnswering; break;
+    case RigFailure::Kind::Unreachable: next.kind = RadioState::Kind::Unreachable; break;
+    case RigFailure::Kind::Other: next.kind = RadioState::Kind::Error; break;
+    }
     next.model = modelLabel_;
-    next.error = QString::fromStdString(error);
-    if (const RigModelInfo *info = findRigModel(settings_.model); info && info->port != RigPortKind::None)
-        next.error += QStringLiteral(" (%1)").arg(QString::fromStdString(settings_.port));
+    next.port = portLabel_;
+    next.error = QString::fromStdString(failure.text);
+    // Shown before the rig is let go: closing a rig that hangs may itself wait out a timeout.
     setState(next);
+    // The connection is dropped, with any request still unanswered on it: a new one
+    // never reads a reply that was meant for the old.
+    rig_.close();
     retryTimer_->start(nextRetryMs_);
     nextRetryMs_ = std::min(nextRetryMs_ * 2, longestRetryMs_);
 }
@@ -137,12 +144,12 @@ void RadioWorker::runTest(const RadioSettings &settings)
     const QString label = info ? QString::fromStdString(info->label()) : QStringLiteral("radio");
     HamlibRig test;
     if (const auto error = test.open(settings)) {
-        Q_EMIT testFinished(false, QStringLiteral("The %1 did not answer: %2").arg(label, QString::fromStdString(*error)));
+        Q_EMIT testFinished(false, QStringLiteral("The %1 did not answer: %2").arg(label, QString::fromStdString(error->text)));
     } else {
         RigReading reading;
         if (const auto readError = test.read(reading)) {
             Q_EMIT testFinished(false, QStringLiteral("The %1 opened but did not report its frequency: %2")
-                                           .arg(label, QString::fromStdString(*readError)));
+                                           .arg(label, QString::fromStdString(readError->text)));
         } else {
             QString text = QStringLiteral("The %1 reports %2").arg(label, megahertzText(reading.frequencyHz));
             if (!reading.mode.empty())

@@ -2,9 +2,9 @@
 // The radio's own thread. Hamlib calls block for up to the rig's timeout, so only this
 // worker makes them; the user interface hands it tuning requests and hears back its
 // state. Only the latest tuning request counts: a request that arrives while the worker
-// is busy replaces the one still waiting. The rig is opened on first use, read every few
-// seconds while open (so a radio that went away shows as an error even while nothing is
-// tuned), reopened after an error with a growing pause and then tuned back to where the
+// is busy replaces the one still waiting. The rig is opened on first use, read every
+// second while open (so a radio that stopped answering or went away shows within about
+// two seconds, even while nothing is tuned), reopened after an error with a growing pause and then tuned back to where the
 // program last put it (a restarted rigctld or radio has forgotten), and closed when the
 // worker stops.
 
@@ -62,7 +62,7 @@ Q_SIGNALS:
 private:
     void attempt();
     void poll();
-    void fail(const std::string &error);
+    void fail(const RigFailure &failure);
     void setState(const RadioState &state);
     RadioState connectedState(const RigReading &reading) const;
 
@@ -70,11 +70,12 @@ private:
     RadioSettings settings_;
     bool usable_ = false; // switched on, with settings that can be tried
     QString modelLabel_;
+    QString portLabel_; // the port as configured, for a rig that has one
     HamlibRig rig_;
     QTimer *retryTimer_;
     QTimer *pollTimer_;
     int firstRetryMs_ = 1000;
-    int longestRetryMs_ = 10000;
+    int longestRetryMs_ = 4000; // a restarted rigctld is found again within seconds
     int nextRetryMs_ = 1000;
     std::optional<double> wanted_; // the latest request not yet on the rig
     std::optional<double> lastTuned_; // put back after the rig was lost and found again

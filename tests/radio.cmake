@@ -17,3 +17,7 @@ halvion_add_test(NAME tst_radio_window
 add_executable(measure_radio_ticks ${CMAKE_CURRENT_SOURCE_DIR}/measure_radio_ticks.cpp)
 target_link_libraries(measure_radio_ticks PRIVATE halvion_main_window halvion_radio Qt6::Network)
 target_compile_definitions(measure_radio_ticks PRIVATE HALVION_RIGCTLD="${HALVION_RIGCTLD_PATH}")
+
+# Not a test: scripts/measure_radio_ticks.sh runs it against a rigctld that logs.
+add_executable(measure_retune_lead ${CMAKE_CURRENT_SOURCE_DIR}/measure_retune_lead.cpp)
+target_link_libraries(measure_retune_lead PRIVATE halvion_program)

@@ -32,7 +32,7 @@ public:
     quint16 port() const { return port_; }
     QString address() const { return QStringLiteral("127.0.0.1:%1").arg(port_); }
 
-    // Starts rigctld -m 1 and waits (at most five seconds) until it takes connections. A
+    // Starts rigctld -m 1 and waits (at most fifteen seconds) until it takes connections. A
     // restart on the same port is tried again while the port is briefly taken (another
     // program's outgoing connection may hold that number for a moment).
     bool start()
@@ -43,7 +43,7 @@ public:
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         QElapsedTimer waited;
         waited.start();
-        while (waited.elapsed() < 5000) {
+        while (waited.elapsed() < 15000) {
             if (process_.state() == QProcess::NotRunning) {
                 process_.start();
                 if (!process_.waitForStarted(5000))
@@ -75,26 +75,29 @@ public:
         process_.waitForFinished(5000);
     }
 
-    // One rigctl command on a connection of its own; the first `lines` reply lines.
+    // One rigctl command on a connection of its own; the first `lines` reply lines. The
+    // waits are long: on a busy machine the daemon may be slow to get its turn.
     QStringList ask(const QByteArray &command, int lines) const
     {
         QTcpSocket socket;
         socket.connectToHost(QHostAddress::LocalHost, port_);
-        if (!socket.waitForConnected(2000))
+        if (!socket.waitForConnected(10000))
             return {};
         socket.write(command + '\n');
         QByteArray reply;
-        while (reply.count('\n') < lines && socket.waitForReadyRead(2000))
+        while (reply.count('\n') < lines && socket.waitForReadyRead(10000))
             reply += socket.readAll();
         return QString::fromLatin1(reply).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
 
-    // The dummy rig's frequency in hertz and mode, as rigctld reports them.
-    std::pair<double, QString> frequencyAndMode() const
+    // The dummy rig's frequency and mode as rigctld reports them, "14.100 MHz CW"; one
+    // command asks both, so the two are read together.
+    QString frequencyAndMode() const
     {
-        const QStringList f = ask("f", 1);
-        const QStringList m = ask("m", 2);
-        return {f.isEmpty() ? -1.0 : f.first().toDouble(), m.isEmpty() ? QString() : m.first()};
+        const QStringList reply = ask("fm", 3);
+        if (reply.size() < 2)
+            return QStringLiteral("no reply");
+        return QStringLiteral("%1 MHz %2").arg(reply.at(0).toDouble() / 1e6, 0, 'f', 3).arg(reply.at(1));
     }
 
 private:

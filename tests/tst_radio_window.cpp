@@ -6,9 +6,11 @@
 #include "frm_radio.h"
 #include "hamlib_rig.h"
 #include "main_window_fixture.h"
+#include "monitor_controller.h"
 #include "numeric_locale.h"
 #include "program.h"
 #include "radio_control.h"
+#include "retune_timer.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -119,6 +121,7 @@ private Q_SLOTS:
     void followBandKeepsPassCounter();
     void followThroughTheProgram();
     void compactViewRowTunesTheRadio();
+    void scanFromTheRadioMenu();
 };
 
 void TestRadioWindow::dialogShowsStoredSettings()
@@ -250,7 +253,8 @@ void TestRadioWindow::radioMenuAndMapRightClick()
     QStringList items;
     for (QAction *a : w.RadioMenu->actions())
         items << a->text();
-    QCOMPARE(items, (QStringList{"Radio Control...", "Follow A Station", "Stop Following"}));
+    QCOMPARE(items, (QStringList{"Radio Control...", "Follow A Station", "Stop Following", "Scan All Five Bands"}));
+    QVERIFY(w.ScanAllBands->isCheckable() && !w.ScanAllBands->isEnabled());
     QCOMPARE(w.FollowStation->actions().size(), 18);
     QCOMPARE(w.FollowItems[10]->text(), QStringLiteral("ZS6DN  -  South Africa - Pretoria"));
     QVERIFY(!w.StopFollowing->isEnabled());
@@ -334,18 +338,29 @@ void TestRadioWindow::followThroughTheProgram()
     QVERIFY(program.state().BandSelected[0]);
     QCOMPARE(w->FollowState->text(), QStringLiteral("Following ZS6DN - next on 20 m in 0:05"));
 
+    // The follow timer wakes when it planned to and the tracking tick runs once a second;
+    // both see the same clock.
     QStringList seen;
+    RetuneTimer &retune = program.followMode().retuneTimer();
     for (int s = 0; s < 60; ++s) {
         clock.advance(1);
         w->Timer3_Timer();
+        retune.Timer_Timer();
         const BandIndex band = program.state().trackedBand();
         const QString line = QStringLiteral("%1 %2 %3")
                                  .arg(BeaconCatalogue::band(band).bandLabel.data())
                                  .arg(w->Label4->text().section(QLatin1Char(' '), -1), w->FollowState->text());
-        if (clock.now().second == 50)
-            QCOMPARE(f.rigFrequency(), 18110000.0);
         if (seen.isEmpty() || !seen.last().endsWith(line))
             seen << QStringLiteral("%1:%2 ").arg(clock.now().minute).arg(clock.now().second, 2, 10, QLatin1Char('0')) + line;
+        if (clock.now().second == 49) {
+            // The radio moves to 17 m ahead of the slot, while the map still shows 20 m.
+            const ClockReading r = clock.now();
+            clock.set(r.hour, r.minute, r.second, 1000 - int(RetuneTimer::LeadMs));
+            retune.Timer_Timer();
+            QCOMPARE(f.rigFrequency(), 18110000.0);
+            QVERIFY(program.state().BandSelected[0]);
+            clock.set(r.hour, r.minute, r.second);
+        }
     }
     QCOMPARE(seen.mid(0, 7),
              (QStringList{"1:36 20 4S7B Following ZS6DN - next on 20 m in 0:04",
@@ -376,6 +391,53 @@ void TestRadioWindow::followThroughTheProgram()
     QFile file(f.path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QVERIFY(file.readAll().startsWith(ProgramWithDummyRig::Ini + "OK 0=True\n"));
+}
+
+// Scanning all five bands from the Radio menu: the same switch as the Beacon Monitor
+// window's, kept in step both ways, usable only with radio control, shown in the radio
+// line, and stoppable from the menu with the monitor window never opened.
+void TestRadioWindow::scanFromTheRadioMenu()
+{
+    ProgramWithDummyRig f(0, 25);
+    Program &program = *f.program;
+    Form1 *w = program.mainWindow();
+    qint64 utc = 1'800'000'000'000 + 25'000; // 08:00:25 UTC: slot 2 of the hour, as on the local clock
+    program.setUtcClock([&utc] { return utc; });
+    program.setMonitorLogPath(f.dir.filePath(QStringLiteral("data/monitor.sqlite")));
+    QTRY_VERIFY(w->ScanAllBands->isEnabled());
+    QVERIFY(!w->ScanAllBands->isChecked());
+
+    w->ScanAllBands->trigger();
+    QVERIFY(w->ScanAllBands->isChecked());
+    QVERIFY(program.monitor().scanMode());
+    QVERIFY(!program.monitor().monitorWindow()); // no window was opened for it
+    QCOMPARE(f.rigFrequency(), 21150000.0);      // slot 2 of the hour: 15 m
+    QTRY_COMPARE(w->RadioState->text(), QStringLiteral("Radio scanning with Hamlib Dummy - 21.150 MHz CW"));
+    QVERIFY(w->FollowState->text().startsWith(QStringLiteral("Scanning all bands: ")));
+
+    // The monitor's own switch turns it off: the menu follows, and the radio line.
+    program.monitor().setScanMode(false);
+    QVERIFY(!w->ScanAllBands->isChecked());
+    QCOMPARE(w->RadioState->text(), QStringLiteral("Radio connected to Hamlib Dummy - 21.150 MHz CW"));
+    program.monitor().setScanMode(true);
+    QVERIFY(w->ScanAllBands->isChecked());
+
+    // Off from the menu.
+    w->ScanAllBands->trigger();
+    QVERIFY(!program.monitor().scanMode());
+    QVERIFY(!program.monitor().ScanTimer->isActive());
+    QVERIFY(!w->ScanAllBands->isChecked());
+    QVERIFY(w->FollowState->text().isEmpty());
+
+    // Radio control switched off: the scan ends and the item cannot be checked.
+    w->ScanAllBands->trigger();
+    QVERIFY(program.monitor().scanMode());
+    RadioSettings off;
+    program.radio().configure(off);
+    QTRY_VERIFY(!w->ScanAllBands->isEnabled());
+    QVERIFY(!program.monitor().scanMode());
+    QVERIFY(!w->ScanAllBands->isChecked());
+    QCOMPARE(w->RadioState->text(), QStringLiteral("Radio not configured"));
 }
 
 // In the compact view a row the user highlights tunes the radio and ends follow mode;
