@@ -6,9 +6,9 @@
 
 namespace halvion {
 
-QString MonitorLoader::fileName() { return QStringLiteral(HALVION_MONITOR_MODULE_FILE); }
+QString MonitorLoader::fileName() { return QString::fromLatin1(HALVION_MONITOR_MODULE_FILE); }
 
-QString MonitorLoader::folderFromProgram() { return QStringLiteral(HALVION_MODULE_FROM_BIN); }
+QString MonitorLoader::folderFromProgram() { return QString::fromLatin1(HALVION_MODULE_FROM_BIN); }
 
 QStringList MonitorLoader::candidates(const QString &programFolder)
 {
