@@ -42,18 +42,17 @@ WORK=$work EMPTY_WINDOW=$empty_window SECONDS_PER_ROUND=$seconds ROUNDS=$rounds 
     xvfb-run "${xvfb[@]}" -s "-screen 0 1280x1024x24" bash -c '
     set -eu
     . scripts/x_session.sh
-    tick=$(getconf CLK_TCK)
-    ms() { awk -v u="$1" -v t="$tick" "BEGIN { printf \"%d\", 1000 * u / t }"; }
+    ms() { awk -v u="$1" "BEGIN { printf \"%d\", u / 1e6 }"; }
     ratio() { awk -v a="$1" -v b="$2" "BEGIN { if (b > 0) printf \"%.2f\", a / b; else printf \"-\" }"; }
 
     halvion=$(halvion_start "$WORK/home")
     sleep 8
-    start_h=$(cpu_ticks "$halvion")
+    start_h=$(cpu_ns "$halvion")
     eval "$(xdotool getwindowgeometry --shell "$(halvion_main_window "$halvion")")"
     "$EMPTY_WINDOW" "$WIDTH" "$HEIGHT" >/dev/null 2>&1 &
     empty=$!
     sleep 8
-    start_e=$(cpu_ticks "$empty")
+    start_e=$(cpu_ns "$empty")
     case "$RATE" in Fast) blink_ms=150 ;; Medium) blink_ms=500 ;; Slow) blink_ms=1100 ;; *) blink_ms=1000 ;; esac
     "$EMPTY_WINDOW" "$WIDTH" "$HEIGHT" "$blink_ms" >/dev/null 2>&1 &
     blinking=$!
@@ -63,13 +62,13 @@ WORK=$work EMPTY_WINDOW=$empty_window SECONDS_PER_ROUND=$seconds ROUNDS=$rounds 
     sleep 3
     total_h=0 total_b=0
     for round in $(seq "$ROUNDS"); do
-        a_h=$(cpu_ticks "$halvion") a_e=$(cpu_ticks "$empty") a_b=$(cpu_ticks "$blinking")
+        a_h=$(cpu_ns "$halvion") a_e=$(cpu_ns "$empty") a_b=$(cpu_ns "$blinking")
         sleep "$SECONDS_PER_ROUND"
-        u_h=$(($(cpu_ticks "$halvion") - a_h)) u_e=$(($(cpu_ticks "$empty") - a_e))
-        u_b=$(($(cpu_ticks "$blinking") - a_b))
+        u_h=$(($(cpu_ns "$halvion") - a_h)) u_e=$(($(cpu_ns "$empty") - a_e))
+        u_b=$(($(cpu_ns "$blinking") - a_b))
         total_h=$((total_h + u_h)) total_b=$((total_b + u_b))
-        awk -v r="$round" -v h="$u_h" -v e="$u_e" -v b="$u_b" -v t="$tick" -v s="$SECONDS_PER_ROUND" -v rate="$RATE" "BEGIN {
-            f = 100 / t / s
+        awk -v r="$round" -v h="$u_h" -v e="$u_e" -v b="$u_b" -v s="$SECONDS_PER_ROUND" -v rate="$RATE" "BEGIN {
+            f = 100 / 1e9 / s
             printf \"round %d (%s blink, %d s): Halvion %.2f%%, blinking empty window %.2f%%, empty window %.2f%% of one core\", r, rate, s, h * f, b * f, e * f
             if (b > 0) printf \", ratio %.2f\\n\", h / b; else printf \"\\n\" }"
     done

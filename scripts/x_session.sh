@@ -47,6 +47,12 @@ halvion_ticks_following_20m() {
     kill "$pid"
 }
 
+# Processor time the process's live threads have used so far, in ns (finer than
+# cpu_ticks; a thread that has ended no longer counts).
+cpu_ns() {
+    cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ ns += $1 } END { printf "%.0f\n", ns }'
+}
+
 # Peak resident memory of the process so far, in kB.
 peak_rss_kb() {
     awk '/^VmHWM:/ { print $2 }' "/proc/$1/status"
