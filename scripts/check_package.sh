@@ -56,11 +56,11 @@ check_module() { # ROOT_BIN_FOLDER
     local module needed
     module=$(realpath -m "$1/$module_from_bin/halvion_monitor.so")
     [ -f "$module" ] || fail "no beacon monitor module at $module"
-    strings "$1/halvion" | grep -qxF "$module_from_bin" || fail "the program does not look in $module_from_bin"
+    strings "$1/halvion" | grep -xF "$module_from_bin" >/dev/null || fail "the program does not look in $module_from_bin"
     needed=$(readelf -d "$1/halvion" | grep NEEDED || true)
     ! grep -qE 'Qt6Multimedia|Qt6Charts|Qt6Sql|fftw3' <<<"$needed" ||
         fail "the program itself needs the monitor's libraries: $needed"
-    readelf -d "$module" | grep NEEDED | grep -q Qt6Multimedia || fail "the module does not need Qt Multimedia"
+    readelf -d "$module" | grep NEEDED | grep Qt6Multimedia >/dev/null || fail "the module does not need Qt Multimedia"
 }
 check_module "$work/prefix/bin"
 
