@@ -32,28 +32,17 @@ void Form1::hideToBack(QLabel *marker)
 }
 
 // Hides station MarkerIndex's markers of the other two statuses, then puts the dim
-// one of this status (when dims are shown) and the lit one on top. The tracking tick
-// nearly always finds them there already; they are restacked only when they are not,
-// since raising the dim one over the lit one and back repaints the map under them.
+// one of this status (when dims are shown) and the lit one on top.
 void Form1::drawStation(std::array<MarkerArray *, 4> others, MarkerArray &dim, MarkerArray &lit)
 {
     const auto i = static_cast<std::size_t>(MarkerIndex);
     for (MarkerArray *array : others)
         hideToBack((*array)[i]);
-    const bool withDim = dimsShown();
-    if (!withDim)
+    if (dimsShown())
+        showMarker(dim[i]);
+    else
         hideToBack(dim[i]);
-    const QObjectList &order = Picture1->children();
-    const qsizetype n = order.size();
-    const bool onTop = n >= 2 && order.at(n - 1) == lit[i] && (!withDim || order.at(n - 2) == dim[i]);
-    if (withDim) {
-        if (!onTop)
-            dim[i]->raise();
-        dim[i]->show();
-    }
-    if (!onTop)
-        lit[i]->raise();
-    lit[i]->show();
+    showMarker(lit[i]);
 }
 
 void Form1::DisplayLedOK() { drawStation({&BeaconOffAir, &OffAirDim, &OnLEDBlue, &OnBlueLedDim}, OffLed, OnLed); }
