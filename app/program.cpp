@@ -9,7 +9,7 @@
 #include "frm_sel_status.h"
 #include "frm_splash.h"
 #include "help_window.h"
-#include "monitor_controller.h"
+#include "monitor_loader.h"
 #include "scan_rotation.h"
 #include "schedule_clock.h"
 #include "set_time_form.h"
@@ -38,7 +38,7 @@ void centreOnScreen(QWidget *window)
 } // namespace
 
 Program::Program(const std::string &settingsPath, const ClockSource &clock, QObject *parent)
-    : QObject(parent), clock_(clock), settings_(settingsPath), status_(settings_), monitorLogPath_(MonitorLog::defaultPath()),
+    : QObject(parent), clock_(clock), settings_(settingsPath), status_(settings_),
       utcNow_([] { return QDateTime::currentMSecsSinceEpoch(); }), follow_(clock)
 {
     radio_.configure(readRadioSettings(settings_));
@@ -49,7 +49,7 @@ Program::~Program()
     shuttingDown_ = true;
     delete timeDialog_;
     delete compact_;
-    delete monitor_;
+    monitor_.reset();
     delete clockCheck_; // before the clocks and the settings file it reads
     radio_.shutdown(1500);
     delete radioDialog_;
@@ -62,50 +62,55 @@ Program::~Program()
 
 Form1 *Program::mainWindow() const { return form1_; }
 
+MonitorModule *Program::monitorModule()
+{
+    if (monitor_)
+        return monitor_.get();
+    QString why;
+    MonitorModuleFactory *factory = MonitorLoader::load(QCoreApplication::applicationDirPath(), &why);
+    if (!factory) {
+        messageBoxes_.show(QApplication::activeWindow(), MessageIcon::Exclamation,
+                           QStringLiteral("Halvion - Beacon Monitor Error"),
+                           QStringLiteral("The beacon monitor could not be loaded.\n%1").arg(why));
+        return nullptr;
+    }
+    monitor_ = factory->create(monitorHost());
+    linkMonitor();
+    return monitor_.get();
+}
+
 MonitorController &Program::monitor()
 {
-    if (!monitor_) {
-        monitor_ = new MonitorController(state_, settings_, monitorLogPath_, utcNow_, messageBoxes_, this);
-        linkMonitor();
-    }
-    return *monitor_;
+    MonitorModule *module = monitorModule();
+    if (!module)
+        qFatal("The beacon monitor module could not be loaded");
+    return *module->controller();
 }
 
 // What the monitor hears reaches the clock badge and the compact view here; neither
-// of them knows the monitor.
-void Program::linkMonitor()
+// of them knows the monitor. It moves the radio in scan mode. The monitor is destroyed
+// first when the program ends, so these never outlive what they reach.
+MonitorHost Program::monitorHost()
 {
-    MonitorEngine &engine = monitor_->engine();
-    if (clockCheck_)
-        connect(&engine, &MonitorEngine::measured, clockCheck_, [this] {
-            const ClockOffsetTracker &tracker = monitor_->engine().clockOffset();
-            std::optional<ClockCheckFacts::AirMeasurement> air;
-            if (tracker.clockIsOff())
-                if (const auto offset = tracker.offsetSeconds())
-                    air = ClockCheckFacts::AirMeasurement{*offset, ClockOffsetTracker::SlotsNeeded};
-            clockCheck_->setAirOffset(air);
-        });
-    connect(&engine, &MonitorEngine::measured, this, [this](const SlotMeasurement &m) {
-        levels_.record(m);
-        showRowLevels();
-    });
-    // The offset heard from the air holds only while the monitor listens.
-    connect(monitor_, &MonitorController::listeningChanged, this, [this](bool on) {
-        if (!on && clockCheck_)
-            clockCheck_->setAirOffset(std::nullopt);
-    });
-
-    // Scanning needs radio control; it moves the radio and, from its own tick, the main
-    // window. Following a station, or a band chosen by hand, ends it.
-    const auto showRadio = [this] {
-        const RadioState &radio = radio_.state();
-        monitor_->setRadioAvailable(radio.kind != RadioState::Kind::NotConfigured);
-        monitor_->setReceiverBand(radio.kind == RadioState::Kind::Connected ? bandAtFrequency(radio.frequencyHz) : -1);
+    MonitorHost host;
+    host.state = &state_;
+    host.settings = &settings_;
+    host.messages = &messageBoxes_;
+    host.logPath = monitorLogPath_;
+    host.nowUtcMs = utcNow_;
+    host.measured = [this] { showRowLevels(); };
+    host.airOffsetChanged = [this](std::optional<MonitorAirOffset> offset) {
+        if (!clockCheck_)
+            return;
+        std::optional<ClockCheckFacts::AirMeasurement> air;
+        if (offset)
+            air = ClockCheckFacts::AirMeasurement{offset->seconds, offset->slots};
+        clockCheck_->setAirOffset(air);
     };
-    showRadio();
-    connect(&radio_, &RadioControl::stateChanged, monitor_, showRadio);
-    connect(monitor_, &MonitorController::tuneRequested, &radio_, &RadioControl::tuneBand);
-    connect(monitor_, &MonitorController::scanModeChanged, this, [this](bool on) {
+    host.tuneRequested = [this](BandIndex band) { radio_.tuneBand(band); };
+    // Scanning moves the radio and, from its own tick, the main window. Following a
+    // station, or a band chosen by hand, ends it.
+    host.scanModeChanged = [this](bool on) {
         if (on) {
             follow_.stop();
             showScanStep(ScheduleClock::sample(clock_));
@@ -115,9 +120,24 @@ void Program::linkMonitor()
         if (form1_)
             form1_->setScanning(on);
         showRadioLine();
-    });
-    connect(&follow_, &FollowMode::followingChanged, monitor_, [this](BeaconIndex station) {
-        if (station >= 0)
+    };
+    return host;
+}
+
+// Scanning needs radio control: the monitor follows the radio's state.
+void Program::linkMonitor()
+{
+    const auto showRadio = [this] {
+        if (!monitor_)
+            return;
+        const RadioState &radio = radio_.state();
+        monitor_->setRadioAvailable(radio.kind != RadioState::Kind::NotConfigured);
+        monitor_->setReceiverBand(radio.kind == RadioState::Kind::Connected ? bandAtFrequency(radio.frequencyHz) : -1);
+    };
+    showRadio();
+    connect(&radio_, &RadioControl::stateChanged, this, showRadio);
+    connect(&follow_, &FollowMode::followingChanged, this, [this](BeaconIndex station) {
+        if (station >= 0 && monitor_)
             monitor_->setScanMode(false);
     });
 }
@@ -143,9 +163,10 @@ void Program::showScanStep(const ScheduleTime &t)
 // The Radio menu's switch: the same scan as the Beacon Monitor window's.
 void Program::setScanning(bool on)
 {
-    if (on)
-        monitor().setScanMode(true);
-    else if (monitor_)
+    if (on) {
+        if (MonitorModule *m = monitorModule())
+            m->setScanMode(true);
+    } else if (monitor_)
         monitor_->setScanMode(false);
     // A scan that cannot start (radio control off) leaves the menu item unchecked.
     if (form1_)
@@ -173,9 +194,8 @@ void Program::showRowLevels()
 {
     if (!monitor_ || !compact_ || compact_->shownSlot() < 0)
         return;
-    const qint64 now = monitor_->nowUtcMs();
     for (BandIndex b = 0; b < BandCount; ++b)
-        compact_->setRowLevel(b, levels_.text(ScheduleClock::beaconOn(b, compact_->shownSlot()), b, now));
+        compact_->setRowLevel(b, monitor_->levelText(ScheduleClock::beaconOn(b, compact_->shownSlot()), b));
 }
 
 frmSelStatus *Program::statusEditor() const { return statusEditor_; }
@@ -220,9 +240,18 @@ void Program::loadMainWindow()
     connect(form1_, &Form1::instructionsRequested, this, &Program::openInstructions);
     connect(form1_, &Form1::descriptionRequested, this, &Program::openDescription);
     connect(form1_, &Form1::aboutRequested, this, &Program::openAbout);
-    connect(form1_, &Form1::beaconMonitorRequested, this, [this] { monitor().openMonitor(); });
-    connect(form1_, &Form1::analyzeRecordingRequested, this, [this] { monitor().openAnalyzeRecording(); });
-    connect(form1_, &Form1::monitorResultsRequested, this, [this] { monitor().openResults(); });
+    connect(form1_, &Form1::beaconMonitorRequested, this, [this] {
+        if (MonitorModule *m = monitorModule())
+            m->openMonitor();
+    });
+    connect(form1_, &Form1::analyzeRecordingRequested, this, [this] {
+        if (MonitorModule *m = monitorModule())
+            m->openAnalyzeRecording();
+    });
+    connect(form1_, &Form1::monitorResultsRequested, this, [this] {
+        if (MonitorModule *m = monitorModule())
+            m->openResults();
+    });
     connectRadio();
     form1_->Form_Load();
     startClockCheck();

@@ -9,8 +9,8 @@
 #include "clock_source.h"
 #include "follow_mode.h"
 #include "kernel_clock.h"
-#include "latest_levels.h"
 #include "message_sink.h"
+#include "monitor_module.h"
 #include "radio_control.h"
 #include "settings_file.h"
 #include "status_store.h"
@@ -21,6 +21,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 #include <string>
 
@@ -65,7 +66,12 @@ public:
     RadioControl &radio() { return radio_; }
     FollowMode &followMode() { return follow_; }
     AppState &state() { return state_; }
-    // The beacon monitor, made when one of its windows is first opened.
+    // The beacon monitor, made when one of its windows is first opened: its module is
+    // opened then, not at start. Null when the module cannot be opened (the user is
+    // told why).
+    MonitorModule *monitorModule();
+    bool monitorLoaded() const { return monitor_ != nullptr; }
+    // The monitor itself, for tests that link its module; made as monitorModule().
     MonitorController &monitor();
     // Where the monitor keeps its log; tests point it into a temporary folder.
     void setMonitorLogPath(const QString &path) { monitorLogPath_ = path; }
@@ -103,6 +109,7 @@ private:
     void connectCompactRadio();
     void userChoseBand(BandIndex band);
     void openRadioDialog();
+    MonitorHost monitorHost();
     void linkMonitor();
     void showRowLevels();
     void showScanStep(const ScheduleTime &t);
@@ -126,11 +133,10 @@ private:
     QPointer<InstructionForm> instructions_;
     QPointer<DescriptionForm> description_;
     QPointer<frmAbout> about_;
-    QPointer<MonitorController> monitor_;
+    std::unique_ptr<MonitorModule> monitor_;
     QString monitorLogPath_;
     std::function<qint64()> utcNow_;
     int scanShownSlot_ = -1; // the slot of the hour whose scan line the main window shows
-    LatestLevels levels_; // the monitor's last word per station and band, for the compact view
     SystemClockCheckClocks clockCheckClocks_;
     SystemKernelClockReader kernelClock_;
     QPointer<ClockCheck> clockCheck_;

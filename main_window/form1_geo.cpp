@@ -131,7 +131,8 @@ void Form1::SetMyStation(const QString &locatorText)
     UpdateMapOverlay();
 }
 
-// Called every second; draws the overlay again only when it would look different.
+// Called every second; draws the overlay again only when it would look different, and
+// not at all while it shows nothing (no greyline, no station of the user's).
 void Form1::UpdateMapOverlay()
 {
     MapOverlaySpec params;
@@ -141,9 +142,10 @@ void Form1::UpdateMapOverlay()
     params.greyline = greylineOn_;
     if (myStation_.valid())
         params.home = myStation_.centre;
-    if (overlayCache_.update(utcClock_->nowUtc(), params))
+    const bool shown = params.greyline || params.home;
+    if (shown && overlayCache_.update(utcClock_->nowUtc(), params))
         MapOverlay->setPixmap(QPixmap::fromImage(overlayCache_.image()));
-    MapOverlay->setVisible(params.greyline || params.home);
+    MapOverlay->setVisible(shown);
 }
 
 // The distance line follows the station on the air; it is worked out once per station.

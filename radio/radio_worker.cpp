@@ -29,7 +29,8 @@ void RadioWorker::configure(const RadioSettings &settings)
     lastTuned_.reset();
     settings_ = settings;
     nextRetryMs_ = firstRetryMs_;
-    const RigModelInfo *info = findRigModel(settings.model);
+    // A radio left off needs no model: Hamlib's tables stay unloaded.
+    const RigModelInfo *info = settings.enabled ? findRigModel(settings.model) : nullptr;
     modelLabel_ = info ? QString::fromStdString(info->label()) : QString();
     portLabel_ = info && info->port != RigPortKind::None ? QString::fromStdString(settings.port) : QString();
     usable_ = false;

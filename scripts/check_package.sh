@@ -3,6 +3,8 @@
 #   the launcher (desktop-file-validate), the AppStream file (appstreamcli, no network),
 #   the package (lintian: no error and no warning), the files an install puts in
 #   place, and the unpacked program, which must start headless and tell its version.
+#   The beacon monitor's module must lie where the program looks for it (its folder
+#   relative to the program's), and only the module may need the monitor's libraries.
 # Before that it proves the validators bite: a broken launcher and a broken AppStream
 # file must each be refused. Run by CTest with the build folder as argument; works in
 # a temporary folder of its own and removes it.
@@ -46,6 +48,22 @@ for px in 16 24 32 48 64 128 256 512; do
     file "$icon" | grep -q "$px x $px" || fail "the ${px} px icon is $(file -b "$icon")"
 done
 
+# The program opens the beacon monitor's module from a folder relative to its own; the
+# install puts it there, and only the module needs the monitor's libraries.
+module_from_bin=$(sed -n 's/^HALVION_MODULE_FROM_BIN:[A-Z]*=//p' "$build/CMakeCache.txt")
+[ -n "$module_from_bin" ] || fail "no HALVION_MODULE_FROM_BIN in $build/CMakeCache.txt"
+check_module() { # ROOT_BIN_FOLDER
+    local module needed
+    module=$(realpath -m "$1/$module_from_bin/halvion_monitor.so")
+    [ -f "$module" ] || fail "no beacon monitor module at $module"
+    strings "$1/halvion" | grep -xF "$module_from_bin" >/dev/null || fail "the program does not look in $module_from_bin"
+    needed=$(readelf -d "$1/halvion" | grep NEEDED || true)
+    ! grep -qE 'Qt6Multimedia|Qt6Charts|Qt6Sql|fftw3' <<<"$needed" ||
+        fail "the program itself needs the monitor's libraries: $needed"
+    readelf -d "$module" | grep NEEDED | grep Qt6Multimedia >/dev/null || fail "the module does not need Qt Multimedia"
+}
+check_module "$work/prefix/bin"
+
 # The package: name, section, dependencies found from the linked libraries, lintian.
 (cd "$build" && cpack -G DEB -B "$work/deb" >/dev/null)
 deb="$work/deb/halvion_${version}_$(dpkg --print-architecture).deb"
@@ -60,6 +78,8 @@ lintian --fail-on error,warning --tag-display-limit 0 "$deb" || fail "lintian fo
 
 # The unpacked program starts headless and answers.
 dpkg-deb -x "$deb" "$work/root"
+check_module "$work/root/usr/bin"
+grep -q "^Depends:.*libqt6multimedia6" <<<"$fields" || fail "Depends misses the monitor's Qt Multimedia: $fields"
 got=$(QT_QPA_PLATFORM=offscreen "$work/root/usr/bin/halvion" --version) || fail "--version failed"
 [ "$got" = "Halvion $version" ] || fail "--version said '$got'"
 set +e

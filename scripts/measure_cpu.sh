@@ -2,6 +2,8 @@
 # Measures how much processor time Halvion takes while it tracks a band, at each
 # blink rate: it starts the program under Xvfb with a fresh settings file, clicks
 # "20 Meters", lets it settle, then reads the process's CPU time over a while.
+# scripts/measure_idle.sh sets these beside an empty Qt window (ratios of start-up and
+# idle processor time and of peak memory).
 # Usage: scripts/measure_cpu.sh [seconds per rate, default 30]
 set -euo pipefail
 cd "$(dirname "$0")/.."

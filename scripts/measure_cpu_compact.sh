@@ -14,31 +14,9 @@ scripts/build.sh >/dev/null
 # The empty window: a plain QWidget the size of the compact view, built aside.
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/empty"
-cat >"$work/empty/main.cpp" <<'EOF'
-#include <QApplication>
-#include <QWidget>
-int main(int argc, char *argv[])
-{
-    QApplication app(argc, argv);
-    QWidget w;
-    w.setWindowTitle(QStringLiteral("Empty"));
-    w.resize(161, 163);
-    w.move(700, 0);
-    w.show();
-    return app.exec();
-}
-EOF
-cat >"$work/empty/CMakeLists.txt" <<'EOF'
-cmake_minimum_required(VERSION 3.25)
-project(empty LANGUAGES CXX)
-find_package(Qt6 REQUIRED COMPONENTS Widgets)
-add_executable(empty_window main.cpp)
-target_link_libraries(empty_window PRIVATE Qt6::Widgets)
-EOF
-cmake -S "$work/empty" -B "$work/empty/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$work/empty/build" >/dev/null
-export EMPTY_WINDOW=$work/empty/build/empty_window SECONDS_PER_RATE=$seconds
+. scripts/x_session.sh
+empty_window=$(empty_window_build "$work/empty")
+export EMPTY_WINDOW=$empty_window SECONDS_PER_RATE=$seconds
 
 measure() {
     local rate=$1

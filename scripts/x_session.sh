@@ -1,11 +1,12 @@
 # Shell functions for the scripts that drive Halvion on a virtual X screen; sourced
 # inside xvfb-run from the top of the source tree.
 
-# Starts the built program with its own home, settings and runtime folder (Halvion
-# runs once per user, so each copy needs a runtime folder of its own); prints its pid.
+# Starts the built program (or $HALVION_PROGRAM) with its own home, settings and runtime
+# folder (Halvion runs once per user, so each copy needs a runtime folder of its own);
+# prints its pid.
 halvion_start() {
     mkdir -p -m 700 "$1/run"
-    HOME=$1 XDG_CONFIG_HOME=$1/.config XDG_RUNTIME_DIR=$1/run build/app/halvion >/dev/null 2>&1 &
+    HOME=$1 XDG_CONFIG_HOME=$1/.config XDG_RUNTIME_DIR=$1/run "${HALVION_PROGRAM:-build/app/halvion}" >/dev/null 2>&1 &
     echo $!
 }
 
@@ -13,11 +14,16 @@ halvion_main_window() {
     xdotool search --sync --onlyvisible --pid "$1" --name "^Halvion$" | head -n 1
 }
 
-# Clicks "20 Meters": the button spans 395 to 420 px below the main window's top edge
-# (menu bar included), from 17 px in; this aims at its middle.
-halvion_track20() {
+# Clicks a band button (0 "20 Meters" ... 4 "10 Meters", default 0): the buttons span 395
+# to 420 px below the main window's top edge (menu bar included), 80 px wide every
+# 83 px from 17 px in; this aims at the middle of one.
+halvion_track_band() {
     eval "$(xdotool getwindowgeometry --shell "$(halvion_main_window "$1")")"
-    xdotool mousemove $((X + 50)) $((Y + 408)) click 1
+    xdotool mousemove $((X + 50 + 83 * ${2:-0})) $((Y + 408)) click 1
+}
+
+halvion_track20() {
+    halvion_track_band "$1" 0
 }
 
 # Processor time (user and system, in clock ticks) the process has used so far.
@@ -39,4 +45,65 @@ halvion_ticks_following_20m() {
     sleep "$2"
     echo $(($(cpu_ticks "$pid") - a))
     kill "$pid"
+}
+
+# Processor time the process's live threads have used so far, in ns (finer than
+# cpu_ticks; a thread that has ended no longer counts).
+cpu_ns() {
+    cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ ns += $1 } END { printf "%.0f\n", ns }'
+}
+
+# Peak resident memory of the process so far, in kB.
+peak_rss_kb() {
+    awk '/^VmHWM:/ { print $2 }' "/proc/$1/status"
+}
+
+# The libraries only the beacon monitor needs that the process has mapped, one a line.
+monitor_libraries_mapped() {
+    grep -oE '[^/ ]*(Qt6Multimedia|Qt6Charts|Qt6Sql|fftw3)[^/ ]*$' "/proc/$1/maps" | sort -u || true
+}
+
+# Builds, in folder $1, an empty Qt window: a plain QWidget, the floor every Qt Widgets
+# program pays, for comparison; prints the program's path. Run it as `empty_window W H`
+# for a window of W x H px (default 161 x 163, the compact view's size), or as
+# `empty_window W H MS` to have it blink a 10 x 10 px marker every MS ms: the floor of
+# a window that blinks a marker at that rate, as the map does.
+empty_window_build() {
+    mkdir -p "$1"
+    cat >"$1/main.cpp" <<'EOF'
+#include <QApplication>
+#include <QLabel>
+#include <QTimer>
+#include <QWidget>
+#include <cstdlib>
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QWidget w;
+    w.setWindowTitle(QStringLiteral("Empty"));
+    w.resize(argc > 2 ? atoi(argv[1]) : 161, argc > 2 ? atoi(argv[2]) : 163);
+    w.move(700, 0);
+    QLabel marker(&w);
+    marker.setGeometry(100, 100, 10, 10);
+    marker.setStyleSheet(QStringLiteral("background: red"));
+    marker.hide();
+    QTimer blink;
+    if (argc > 3) {
+        QObject::connect(&blink, &QTimer::timeout, &marker, [&marker] { marker.setVisible(!marker.isVisible()); });
+        blink.start(atoi(argv[3]));
+    }
+    w.show();
+    return app.exec();
+}
+EOF
+    cat >"$1/CMakeLists.txt" <<'EOF'
+cmake_minimum_required(VERSION 3.25)
+project(empty LANGUAGES CXX)
+find_package(Qt6 REQUIRED COMPONENTS Widgets)
+add_executable(empty_window main.cpp)
+target_link_libraries(empty_window PRIVATE Qt6::Widgets)
+EOF
+    cmake -S "$1" -B "$1/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build "$1/build" >/dev/null
+    echo "$1/build/empty_window"
 }

@@ -1,16 +1,22 @@
 // The program as a whole: the splash hands over to the main window, the status
-// editor takes the main window's place and gives it back, closing ends everything.
+// editor takes the main window's place and gives it back, closing ends everything; the
+// beacon monitor's module is opened only when the user first asks for the monitor.
 
 #include "form1.h"
+#include "frm_condensed.h"
 #include "frm_sel_status.h"
 #include "frm_splash.h"
+#include "monitor_loader.h"
 #include "program.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -33,11 +39,41 @@ struct ProgramFixture {
     }
 };
 
+// The libraries only the beacon monitor needs that this process has mapped.
+QStringList monitorLibrariesMapped()
+{
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    if (!maps.open(QIODevice::ReadOnly))
+        return {QStringLiteral("(no /proc/self/maps)")};
+    static const QRegularExpression monitorOnly(QStringLiteral("/(lib(Qt6Multimedia|Qt6Charts|Qt6Sql|fftw3f?)[^/]*)$"));
+    QStringList found;
+    for (const QByteArray &line : maps.readAll().split('\n')) {
+        const auto m = monitorOnly.match(QString::fromLocal8Bit(line.trimmed()));
+        if (m.hasMatch() && !found.contains(m.captured(1)))
+            found << m.captured(1);
+    }
+    return found;
+}
+
+QWidget *shownWindow(const QString &name)
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->objectName() == name && w->isVisible())
+            return w;
+    return nullptr;
+}
+
 } // namespace
 
 class TestProgram : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // First: once opened, the module stays in the process.
+    void monitorLoadedOnFirstUse();
+    void eachMonitorMenuOpensItsWindow_data();
+    void eachMonitorMenuOpensItsWindow();
+    void monitorModuleFound_data();
+    void monitorModuleFound();
     void splashHandsOver();
     void splashClosedAtOnce();
     void statusEditorOkRedrawsMap();
@@ -46,6 +82,106 @@ private Q_SLOTS:
     void closingEndsEverything();
     void anotherStartRaisesTheWindowInUse();
 };
+
+// A user who never opens the beacon monitor loads none of its libraries: the map, a
+// band, the compact view and the clock badge do without them. The first monitor menu
+// item opens the module.
+void TestProgram::monitorLoadedOnFirstUse()
+{
+    QCOMPARE(monitorLibrariesMapped(), QStringList()); // not linked into the program
+    ProgramFixture f;
+    const QString log = f.dir.filePath(QStringLiteral("data/monitor.sqlite"));
+    f.program.setMonitorLogPath(log);
+    f.program.start();
+    f.program.splash()->Timer1_Timer();
+    Form1 *form = f.program.mainWindow();
+    form->BandButtons[1]->click();
+    form->Timer3_Timer();
+    form->Timer1_Timer();
+    form->CondensedDisplayMode_Click();
+    QVERIFY(f.program.compactView());
+    f.program.compactView()->Timer4_Timer();
+    QVERIFY(f.program.clockBadge());
+    f.program.compactView()->close();
+    QVERIFY(form->isVisible());
+    QVERIFY(!f.program.monitorLoaded());
+    QCOMPARE(monitorLibrariesMapped(), QStringList());
+    QVERIFY(!QFile::exists(log));
+
+    form->MonitorResultsMenu->trigger();
+    QVERIFY(f.program.monitorLoaded());
+    QVERIFY(shownWindow(QStringLiteral("frmMonitorResults")));
+    const QStringList mapped = monitorLibrariesMapped();
+    for (const char *library : {"libQt6Multimedia.so", "libQt6Charts.so", "libQt6Sql.so", "libfftw3f.so"})
+        QVERIFY2(mapped.filter(QLatin1String(library)).size() == 1, qPrintable(mapped.join(QLatin1Char(' '))));
+    form->close(); // ends the program, the monitor's windows with it
+    QVERIFY(!shownWindow(QStringLiteral("frmMonitorResults")));
+}
+
+void TestProgram::eachMonitorMenuOpensItsWindow_data()
+{
+    QTest::addColumn<QString>("menu");
+    QTest::addColumn<QString>("window");
+    QTest::newRow("Beacon Monitor") << "BeaconMonitorMenu" << "frmBeaconMonitor";
+    QTest::newRow("Analyze Recording") << "AnalyzeRecordingMenu" << "frmAnalyzeRecording";
+    QTest::newRow("Monitor Results") << "MonitorResultsMenu" << "frmMonitorResults";
+}
+
+void TestProgram::eachMonitorMenuOpensItsWindow()
+{
+    QFETCH(QString, menu);
+    QFETCH(QString, window);
+    ProgramFixture f;
+    f.program.setMonitorLogPath(f.dir.filePath(QStringLiteral("data/monitor.sqlite")));
+    f.program.start();
+    f.program.splash()->Timer1_Timer();
+    Form1 *form = f.program.mainWindow();
+    QVERIFY(!f.program.monitorLoaded());
+    auto *item = form->findChild<QAction *>(menu);
+    QVERIFY(item);
+    item->trigger();
+    QVERIFY(f.program.monitorLoaded());
+    QVERIFY(shownWindow(window));
+    form->close();
+    QVERIFY(!shownWindow(window));
+}
+
+// The module is found where the build and the install rules put it, seen from the
+// program's folder; a missing or foreign file is refused with the places tried.
+void TestProgram::monitorModuleFound_data()
+{
+    QTest::addColumn<QString>("put"); // what is at the module's place: "module", "junk" or ""
+    QTest::addColumn<bool>("loads");
+    QTest::newRow("built beside the tests") << "module" << true;
+    QTest::newRow("missing") << "" << false;
+    QTest::newRow("not a module") << "junk" << false;
+}
+
+void TestProgram::monitorModuleFound()
+{
+    QFETCH(QString, put);
+    QFETCH(bool, loads);
+    QString programFolder = QCoreApplication::applicationDirPath();
+    QTemporaryDir dir;
+    if (put != QLatin1String("module")) {
+        programFolder = dir.filePath(QStringLiteral("bin"));
+        const QString folder = QDir(programFolder).filePath(MonitorLoader::folderFromProgram());
+        QVERIFY(QDir().mkpath(folder));
+        if (put == QLatin1String("junk")) {
+            QFile junk(QDir(folder).filePath(MonitorLoader::fileName()));
+            QVERIFY(junk.open(QIODevice::WriteOnly));
+            junk.write("not a shared object\n");
+        }
+    }
+    QString why;
+    MonitorModuleFactory *factory = MonitorLoader::load(programFolder, &why);
+    QCOMPARE(factory != nullptr, loads);
+    if (!loads) {
+        // every place tried is named
+        for (const QString &place : MonitorLoader::candidates(programFolder))
+            QVERIFY2(why.contains(place), qPrintable(why));
+    }
+}
 
 void TestProgram::splashHandsOver()
 {

@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Measures what Halvion costs a user while it only tracks a band, side by side with two
+# empty Qt windows of the main window's size started in the same Xvfb: one that does
+# nothing (an idle Qt window uses no processor time at all) and one that blinks a
+# small marker at the blink rate, the least a window blinking a marker must do.
+#   start-up CPU  processor time in the first 8 s after launch (for Halvion the
+#                 splash's four seconds, the main window and a little idle time; for
+#                 the empty window its window and idle time), and the ratio of the two;
+#   idle CPU      processor time over each round while Halvion tracks the band at the
+#                 blink rate given, and the ratio to the blinking empty window's;
+#   peak RSS      the most resident memory each process had (VmHWM), and the ratio to
+#                 the empty window's;
+# and lists any of the beacon monitor's libraries (Qt Multimedia, Qt Charts, Qt SQL,
+# FFTW) that Halvion has mapped: a user who never opens the monitor loads none of them.
+# Targets: idle CPU at most 1.5 times the empty window, peak RSS at most 1.3 times.
+# Usage: scripts/measure_idle.sh [seconds per round, default 60] [rounds, default 3]
+#        [band 0-4, default 1 (17 m)] [blink rate, default Fast]
+# HALVION_SKIP_BUILD=1 measures the program already in build/ without building it;
+# XVFB_SERVER_NUM=N runs Xvfb on display :N instead of the first free one;
+# HALVION_PROGRAM=path measures another build of the program.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-60}
+rounds=${2:-3}
+band=${3:-1}
+rate=${4:-Fast}
+if [ -z "${HALVION_SKIP_BUILD:-}" ]; then
+    scripts/setup.sh --desktop-tools
+    scripts/build.sh >/dev/null
+fi
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+. scripts/x_session.sh
+empty_window=$(empty_window_build "$work/empty")
+mkdir -p "$work/home/.config/Halvion"
+printf '[Halvion]\nLEDSpeed=%s\n' "$rate" >"$work/home/.config/Halvion/Halvion.ini"
+
+xvfb=(-a)
+[ -z "${XVFB_SERVER_NUM:-}" ] || xvfb=(-n "$XVFB_SERVER_NUM")
+WORK=$work EMPTY_WINDOW=$empty_window SECONDS_PER_ROUND=$seconds ROUNDS=$rounds BAND=$band RATE=$rate \
+    xvfb-run "${xvfb[@]}" -s "-screen 0 1280x1024x24" bash -c '
+    set -eu
+    . scripts/x_session.sh
+    ms() { awk -v u="$1" "BEGIN { printf \"%d\", u / 1e6 }"; }
+    ratio() { awk -v a="$1" -v b="$2" "BEGIN { if (b > 0) printf \"%.2f\", a / b; else printf \"-\" }"; }
+
+    halvion=$(halvion_start "$WORK/home")
+    sleep 8
+    start_h=$(cpu_ns "$halvion")
+    eval "$(xdotool getwindowgeometry --shell "$(halvion_main_window "$halvion")")"
+    "$EMPTY_WINDOW" "$WIDTH" "$HEIGHT" >/dev/null 2>&1 &
+    empty=$!
+    sleep 8
+    start_e=$(cpu_ns "$empty")
+    case "$RATE" in Fast) blink_ms=150 ;; Medium) blink_ms=500 ;; Slow) blink_ms=1100 ;; *) blink_ms=1000 ;; esac
+    "$EMPTY_WINDOW" "$WIDTH" "$HEIGHT" "$blink_ms" >/dev/null 2>&1 &
+    blinking=$!
+    echo "start-up CPU: Halvion $(ms "$start_h") ms, empty window $(ms "$start_e") ms, ratio $(ratio "$start_h" "$start_e")"
+
+    halvion_track_band "$halvion" "$BAND"
+    sleep 3
+    total_h=0 total_b=0
+    for round in $(seq "$ROUNDS"); do
+        a_h=$(cpu_ns "$halvion") a_e=$(cpu_ns "$empty") a_b=$(cpu_ns "$blinking")
+        sleep "$SECONDS_PER_ROUND"
+        u_h=$(($(cpu_ns "$halvion") - a_h)) u_e=$(($(cpu_ns "$empty") - a_e))
+        u_b=$(($(cpu_ns "$blinking") - a_b))
+        total_h=$((total_h + u_h)) total_b=$((total_b + u_b))
+        awk -v r="$round" -v h="$u_h" -v e="$u_e" -v b="$u_b" -v s="$SECONDS_PER_ROUND" -v rate="$RATE" "BEGIN {
+            f = 100 / 1e9 / s
+            printf \"round %d (%s blink, %d s): Halvion %.2f%%, blinking empty window %.2f%%, empty window %.2f%% of one core\", r, rate, s, h * f, b * f, e * f
+            if (b > 0) printf \", ratio %.2f\\n\", h / b; else printf \"\\n\" }"
+    done
+    echo "idle CPU ratio to the blinking empty window over $ROUNDS rounds: $(ratio "$total_h" "$total_b") (target at most 1.5)"
+
+    rss_h=$(peak_rss_kb "$halvion") rss_e=$(peak_rss_kb "$empty")
+    echo "peak RSS: Halvion $((rss_h / 1024)) MB, empty window $((rss_e / 1024)) MB, ratio $(ratio "$rss_h" "$rss_e") (target at most 1.3)"
+    mapped=$(monitor_libraries_mapped "$halvion" | tr "\n" " ")
+    echo "beacon monitor libraries mapped: ${mapped:-none}"
+    kill "$halvion" "$empty" "$blinking"'
