@@ -7,6 +7,7 @@
 #include "twips.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
@@ -17,6 +18,7 @@
 #include <QPainter>
 #include <QPalette>
 #include <QProgressBar>
+#include <QScreen>
 #include <QStringList>
 #include <QTimer>
 
@@ -228,7 +230,6 @@ void frmCondensed::Form_Load()
 
     const int top = CompactPosition::toPixels(parsePosition(settings_.read(K::CompactWinTop).value_or("0")));
     const int left = CompactPosition::toPixels(parsePosition(settings_.read(K::CompactWinLeft).value_or("0")));
-    move(left, top);
 
     applyStoredStacking(true);
 
@@ -244,7 +245,45 @@ void frmCondensed::Form_Load()
         if (state_.BandSelected[at(b)])
             highlightRow(b);
 
+    placeFrameAt(QPoint(left, top));
     Timer4->start();
+}
+
+// The stored place is the outer frame's top-left corner. A window that would lie off
+// every screen opens on the nearest one instead, and the file keeps the stored place
+// until the user moves the window.
+void frmCondensed::placeFrameAt(QPoint stored)
+{
+    // The size is settled first: a window resized while it is being shown has its
+    // place taken as the client area's instead of the frame's, and creeps by the
+    // title bar's height at every opening.
+    ensurePolished();
+    layout()->activate();
+    adjustSize();
+
+    QList<CompactPosition::ScreenArea> screens;
+    for (const QScreen *screen : QGuiApplication::screens())
+        screens.append({screen->geometry(), screen->availableGeometry()});
+    const QSize frameSize = QRect(QPoint(), size()).marginsAdded(frameMarginsOfOtherWindows()).size();
+    placedAt_ = CompactPosition::placeOnScreens(QRect(stored, frameSize), screens);
+    keepStoredPlace_ = placedAt_ != stored;
+    move(placedAt_);
+}
+
+// The frame the window manager draws around this program's windows, as seen on one
+// already framed (the main window); none before any window has been framed.
+QMargins frmCondensed::frameMarginsOfOtherWindows() const
+{
+    for (const QWidget *w : QApplication::topLevelWidgets()) {
+        if (w == this || w->windowType() != Qt::Window)
+            continue;
+        const QRect outer = w->frameGeometry();
+        const QRect inner = w->geometry();
+        if (outer != inner)
+            return QMargins(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                            outer.bottom() - inner.bottom());
+    }
+    return {};
 }
 
 // Anything but "False" (a missing key included) keeps the window on top; the word
@@ -294,6 +333,8 @@ void frmCondensed::Normal_Click()
 
 void frmCondensed::writePosition()
 {
+    if (keepStoredPlace_ && pos() == placedAt_)
+        return;
     settings_.write(SettingsKeys::CompactWinTop.key, formatPosition(CompactPosition::toTwips(pos().y())));
     settings_.write(SettingsKeys::CompactWinLeft.key, formatPosition(CompactPosition::toTwips(pos().x())));
 }
