@@ -116,23 +116,39 @@ frmCondensed::frmCondensed(AppState &state, const StatusStore &status, SettingsF
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
+// How much wider than its design the window must be for its longest counter line in
+// the desktop's font, in pixels (none for a font as narrow as the design's).
+int frmCondensed::extraWidth() const
+{
+    constexpr int Padding = 4;
+    const int needed = fontMetrics().horizontalAdvance(QStringLiteral("Pass 9999, Beacon 18 of 18")) + Padding;
+    return std::max(0, needed - twipsToPixels(ClientWidth));
+}
+
 void frmCondensed::buildControls()
 {
+    // A wider window gives the extra room to the rows' callsigns; band names and LEDs
+    // keep their places at the rows' right.
+    const int extra = extraWidth();
+    const auto widened = [extra](QRect r) { return r.adjusted(0, 0, extra, 0); };
+    const auto shifted = [extra](QRect r) { return r.translated(extra, 0); };
+
     Client = new QWidget(this);
     Client->setObjectName(QStringLiteral("frmCondensedClient"));
-    Client->setFixedSize(twipsToPixels(ClientWidth), twipsToPixels(ClientHeight));
+    Client->setFixedSize(twipsToPixels(ClientWidth) + extra, twipsToPixels(ClientHeight));
     setCentralWidget(Client);
 
     Line1 = makeRule(Client, "Line1", 0);
+    Line1->setGeometry(widened(Line1->geometry()));
 
     Gauge2 = new QProgressBar(Client);
     Gauge2->setObjectName(QStringLiteral("Gauge2"));
     Gauge2->setRange(0, 9);
     Gauge2->setValue(0);
     Gauge2->setTextVisible(false);
-    Gauge2->setGeometry(twipsRect(120, 120, 2175, 255));
+    Gauge2->setGeometry(widened(twipsRect(120, 120, 2175, 255)));
     Label6 = makeLabel(Gauge2, QStringLiteral("Label6"), QStringLiteral("Syncing Beacons"),
-                       twipsRect(0, 10, 2175, 240));
+                       widened(twipsRect(0, 10, 2175, 240)));
     Label6->setAlignment(Qt::AlignCenter);
 
     const char *bandLabelNames[BandCount] = {"Label7", "Label8", "Label9", "Label10", "Label11"};
@@ -140,12 +156,12 @@ void frmCondensed::buildControls()
         const Band &band = BeaconCatalogue::band(b);
         auto *row = new QFrame(Client);
         row->setObjectName(rowName("Picture", b));
-        row->setGeometry(twipsRect(120, 420 + 285 * b, 2175, 240));
+        row->setGeometry(widened(twipsRect(120, 420 + 285 * b, 2175, 240)));
         row->setAutoFillBackground(true);
         row->installEventFilter(this);
         Rows[at(b)] = row;
 
-        QLabel *callsign = makeLabel(row, rowName("M", b), QStringLiteral("?"), twipsRect(0, 10, 735, 220));
+        QLabel *callsign = makeLabel(row, rowName("M", b), QStringLiteral("?"), widened(twipsRect(0, 10, 735, 220)));
         callsign->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         Callsigns[at(b)] = callsign;
 
@@ -160,7 +176,8 @@ void frmCondensed::buildControls()
         // "14100, 20M": the frequency in kHz and the band.
         const QString frequency = toQString(band.frequencyText).remove(QLatin1Char('.'));
         const QString caption = QStringLiteral("%1, %2M").arg(frequency, rowName("", b));
-        BandLabels[at(b)] = makeLabel(row, QLatin1String(bandLabelNames[b]), caption, twipsRect(840, 10, 1095, 220));
+        BandLabels[at(b)] =
+            makeLabel(row, QLatin1String(bandLabelNames[b]), caption, shifted(twipsRect(840, 10, 1095, 220)));
 
         const struct {
             RowLeds *leds;
@@ -169,7 +186,7 @@ void frmCondensed::buildControls()
         } kinds[] = {{&OKLED, "OKLED", LedColour::Red}, {&OffLED, "OffLED", LedColour::RedX},
                      {&OnLED, "OnLED", LedColour::Blue}};
         for (const auto &kind : kinds) {
-            const QRect place = twipsRect(1920, 0, 240, 240);
+            const QRect place = shifted(twipsRect(1920, 0, 240, 240));
             QLabel *led = makeLabel(row, QStringLiteral("%1_%2").arg(QLatin1String(kind.name)).arg(b), QString(),
                                     place);
             led->setPixmap(ledPixmap(kind.colour, true, place.width()));
@@ -178,7 +195,9 @@ void frmCondensed::buildControls()
     }
 
     Line2 = makeRule(Client, "Line2", 1850);
-    ConPassLabel = makeLabel(Client, QStringLiteral("ConPassLabel"), QString(), twipsRect(0, 1900, 2415, 240));
+    Line2->setGeometry(widened(Line2->geometry()));
+    ConPassLabel =
+        makeLabel(Client, QStringLiteral("ConPassLabel"), QString(), widened(twipsRect(0, 1900, 2415, 240)));
     ConPassLabel->setAlignment(Qt::AlignCenter);
 
     Timer4 = new QTimer(this);

@@ -122,6 +122,7 @@ private:
         Q_EMIT rowChosen(band);
     }
     void buildControls();
+    int extraWidth() const;
     void buildMenus();
     void setTopmost(bool on);
     void applyStoredStacking(bool toWindow);

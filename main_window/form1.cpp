@@ -184,12 +184,14 @@ void Form1::buildControls()
     // The band buttons, each with its indicator LED.
     Frame1 = new QGroupBox(QStringLiteral("Select Frequency Band To Monitor "), client);
     Frame1->setObjectName(QStringLiteral("Frame1"));
-    Frame1->setGeometry(8, 348, 430, 64);
+    // The buttons stand close enough together to leave the gauge's column room for
+    // "Pass 9999" beside "Beacon 18 of 18".
+    Frame1->setGeometry(6, 348, 420, 64);
     for (BandIndex b = 0; b < BandCount; ++b) {
         const Band &band = BeaconCatalogue::band(b);
         auto *button = new QPushButton(toQString(band.buttonCaption), Frame1);
         button->setObjectName(toQString(band.buttonControl));
-        button->setGeometry(9 + b * 83, 26, 80, 28);
+        button->setGeometry(6 + b * 82, 26, 80, 28);
         connect(button, &QPushButton::clicked, this, [this, b] {
             SelectBand(b);
             Q_EMIT bandChosen(b);
@@ -208,14 +210,20 @@ void Form1::buildControls()
     Gauge1->setRange(0, 9);
     Gauge1->setValue(0);
     Gauge1->setTextVisible(false);
-    Gauge1->setGeometry(446, 356, 146, 22);
+    Gauge1->setGeometry(432, 356, 164, 22);
     Label2 = makeLabel(client, "Label2", QString(), Gauge1->geometry());
     Label2->setAlignment(Qt::AlignCenter);
     Label2->setAttribute(Qt::WA_TransparentForMouseEvents);
-    Label6 = makeLabel(client, "Label6", QString(), QRect(446, 384, 56, 22));
-    Label5 = makeLabel(client, "Label5", QString(), QRect(502, 384, 90, 22));
+    Label6 = makeLabel(client, "Label6", QString(), QRect(432, 384, 64, 22));
+    Label5 = makeLabel(client, "Label5", QString(), QRect(496, 384, 100, 22));
     Label5->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     buildRadioControls(client);
+    // The follow and radio lines share the gap under the map. A radio line can run long
+    // (a rig's model, or an error and what to check), so it may take a second line.
+    FollowState->setGeometry(8, 298, 230, 27);
+    FollowState->setWordWrap(true);
+    RadioState->setGeometry(242, 298, 351, 27);
+    RadioState->setWordWrap(true);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
