@@ -19,6 +19,7 @@
 #include <QPalette>
 #include <QProgressBar>
 #include <QScreen>
+#include <QShortcut>
 #include <QStringList>
 #include <QTimer>
 
@@ -114,6 +115,12 @@ frmCondensed::frmCondensed(AppState &state, const StatusStore &status, SettingsF
     buildControls();
     buildMenus();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    // Keys 1 to 5 choose a band as a click on its row does.
+    for (BandIndex b = 0; b < BandCount; ++b) {
+        auto *key = new QShortcut(QKeySequence(Qt::Key_1 + b), this);
+        key->setObjectName(QStringLiteral("BandKey_%1").arg(b + 1));
+        connect(key, &QShortcut::activated, this, [this, b] { chooseRow(b); });
+    }
 }
 
 // How much wider than its design the window must be for its longest counter line in

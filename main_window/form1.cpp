@@ -5,7 +5,7 @@
 
 #include "led_pictures.h"
 #include "open_link.h"
-#include "resource_pixmap.h"
+#include "settings_file.h"
 #include "twips.h"
 
 #include <QAction>
@@ -69,6 +69,9 @@ QLabel *makeLed(QWidget *parent, const QString &name, LedColour colour, bool lit
     led->setPixmap(ledPixmap(colour, lit, geometry.width()));
     led->setGeometry(geometry);
     led->setAttribute(Qt::WA_TransparentForMouseEvents);
+    // What the picture shows, so it can be drawn again at another size.
+    led->setProperty("ledColour", static_cast<int>(colour));
+    led->setProperty("ledLit", lit);
     return led;
 }
 
@@ -83,27 +86,22 @@ Form1::Form1(AppState &state, StatusStore &status, SettingsFile &settings, const
     buildControls();
     buildMenus();
     buildGeo();
+    buildLayoutAids();
+    buildKeys();
 }
 
 void Form1::buildControls()
 {
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("Form1Client"));
-    client->setFixedSize(twipsToPixels(9015), twipsToPixels(6270));
+    client->resize(twipsToPixels(9015), twipsToPixels(6270));
     setCentralWidget(client);
 
     // The map and everything that lies on it.
     Picture1 = new QFrame(client);
     Picture1->setObjectName(QStringLiteral("Picture1"));
     Picture1->setGeometry(twipsRect(120, 840, 8760, 3615));
-    // The map picture is a few pixels narrower than its box; the box shows the same map
-    // stretched behind it, so no seam shows at the right edge.
-    Picture1->setStyleSheet(QStringLiteral(
-        "QFrame#Picture1 { border-image: url(:/map/world_map.png) 0 0 0 0 stretch stretch; }"));
-
     Image1 = makeLabel(Picture1, "Image1", QString(), twipsRect(0, -30, 8700, 3660));
-    Image1->setPixmap(resourcePixmap(QStringLiteral(":/map/world_map.png")));
-    Image1->setScaledContents(true);
     // A double click anywhere on the map (picture, marker or callsign) reaches the box.
     Picture1->installEventFilter(this);
 
@@ -240,16 +238,6 @@ void Form1::buildControls()
     Timer3->setInterval(250);
     connect(Timer3, &QTimer::timeout, this, &Form1::Timer3_Timer);
 
-    setStyleSheet(QStringLiteral(
-        "QLabel[heading=\"true\"] { font-weight: bold; font-size: 11pt; }"
-        "QLabel[callsign=\"true\"] { color: #fff6c8; background: rgba(10, 20, 40, 150);"
-        "  border-radius: 3px; font-size: 7pt; font-weight: bold; padding: 0 2px; }"
-        "QFrame#Image2 { background: rgba(245, 245, 240, 215); border: 1px solid #555; }"
-        "QLabel[legendTitle=\"true\"] { font-weight: bold; font-size: 7pt; }"
-        "QLabel[legendCaption=\"true\"] { font-size: 7pt; }"
-        "QLabel#Label1 { font-weight: bold; }"
-        "QLabel[pathLine=\"true\"] { color: #fff6c8; background: rgba(10, 20, 40, 160);"
-        "  border-radius: 3px; font-size: 8pt; padding: 1px 4px; }"));
 }
 
 void Form1::buildMenus()
@@ -355,6 +343,11 @@ void Form1::buildMenus()
 
 void Form1::closeEvent(QCloseEvent *event)
 {
+    if (sizeSaveTimer_->isActive())
+        saveWindowSize();
+    // The band tracked now is the one the next start begins with, if the user asked for that.
+    if (StartOnLastBandMenu->isChecked() && state_.trackedBand() >= 0)
+        settings_.write(SettingsKeys::LastBand.key, BeaconCatalogue::band(state_.trackedBand()).bandLabel);
     event->accept();
     Q_EMIT closing();
 }
