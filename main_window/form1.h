@@ -259,6 +259,7 @@ private:
     void readLayoutKeys();
     void applyFonts();
     void paintMapBox(QWidget *box);
+    void paintMap();
     QPointF scaledOverlayPoint(const GeoPoint &place) const;
 
     AppState &state_;
@@ -278,6 +279,8 @@ private:
 
     QHash<QWidget *, QRect> design_; // every control's place at scale 1
     double scale_ = 1.0;
+    double fontScale_ = 1.0;
+    QHash<QString, QPixmap> ledCache_;
     QPoint origin_;
     QHash<QWidget *, QFont> designFonts_;
     QPointer<QWidget> badge_;

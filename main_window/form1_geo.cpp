@@ -224,6 +224,10 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
         applyLayout();
     if (watched == Picture1 && event->type() == QEvent::Paint)
         paintMapBox(Picture1);
+    if (watched == Image1 && event->type() == QEvent::Paint) {
+        paintMap();
+        return true;
+    }
     // A double click anywhere on the map opens the compact view.
     if (watched == Picture1 && event->type() == QEvent::MouseButtonDblClick) {
         Image1_DblClick();

@@ -18,6 +18,8 @@
 #include <QStyle>
 #include <QTimer>
 
+#include <cmath>
+
 #include <cstdio>
 
 namespace halvion {
@@ -165,8 +167,12 @@ void Form1::applyLayout()
     scale_ = s;
     origin_ = origin;
 
-    if (rescaled)
+    // Fonts go up in steps of a twentieth: a drag through every pixel need not set
+    // them anew at each one, and a font a step smaller always fits its larger box.
+    if (const double step = std::floor(s * 20.0) / 20.0; step != fontScale_) {
+        fontScale_ = step;
         applyFonts();
+    }
     for (auto it = design_.cbegin(); it != design_.cend(); ++it) {
         QRect place = scaledRect(it.value(), s);
         if (it.key()->parentWidget() == client)
@@ -180,9 +186,18 @@ void Form1::applyLayout()
             if (!colour.isValid())
                 continue;
             auto *led = static_cast<QLabel *>(it.key());
-            led->setPixmap(ledPixmap(static_cast<LedColour>(colour.toInt()), led->property("ledLit").toBool(),
-                                     scaledRect(it.value(), s).width()));
+            const int size = scaledRect(it.value(), s).width();
+            if (led->pixmap().deviceIndependentSize().toSize() == QSize(size, size))
+                continue;
+            const QString key = QStringLiteral("%1/%2/%3").arg(colour.toInt()).arg(led->property("ledLit").toBool()).arg(size);
+            auto found = ledCache_.find(key);
+            if (found == ledCache_.end())
+                found = ledCache_.insert(
+                    key, ledPixmap(static_cast<LedColour>(colour.toInt()), led->property("ledLit").toBool(), size));
+            led->setPixmap(*found);
         }
+        if (ledCache_.size() > 60)
+            ledCache_.clear();
         Image1->setPixmap(mapPixmap(Image1->size()));
         pathStation_ = -1; // the distance line is laid out again at the next tick
         if (const auto shown = BeaconCatalogue::findByCallsign(currentCallsign_); shown && !state_.NoBandChosen)
@@ -196,13 +211,17 @@ void Form1::applyLayout()
 void Form1::applyFonts()
 {
     for (auto it = designFonts_.cbegin(); it != designFonts_.cend(); ++it)
-        it.key()->setFont(scaledFont(it.value(), scale_));
+        it.key()->setFont(scaledFont(it.value(), fontScale_));
 }
 
 QPixmap Form1::mapPixmap(QSize size)
 {
+    // Drawn to the next 16 device pixels up and stretched the last few when shown, so
+    // a drag needs a new picture only every so often.
     const qreal ratio = devicePixelRatioF();
-    const QSize device = (QSizeF(size) * ratio).toSize();
+    const auto step = [](int n) { return (n + 15) / 16 * 16; };
+    const QSize exact = (QSizeF(size) * ratio).toSize();
+    const QSize device(step(exact.width()), step(exact.height()));
     const QString key = QStringLiteral("%1x%2").arg(device.width()).arg(device.height());
     if (const auto found = mapCache_.constFind(key); found != mapCache_.cend())
         return *found;
@@ -217,10 +236,18 @@ QPixmap Form1::mapPixmap(QSize size)
     map.setDevicePixelRatio(ratio);
     ++mapScalings_;
     // A drag passes through many sizes; a few are kept, for a drag back and forth.
-    if (mapCache_.size() >= 8)
+    if (mapCache_.size() >= 4)
         mapCache_.clear();
     mapCache_.insert(key, map);
     return map;
+}
+
+// The map picture stretched over its label: it is drawn a few pixels larger than the
+// label at most (see mapPixmap).
+void Form1::paintMap()
+{
+    QPainter painter(Image1);
+    painter.drawPixmap(Image1->rect(), Image1->pixmap());
 }
 
 // The map box shows the map stretched behind the picture, so no seam shows where the
