@@ -4,6 +4,7 @@
 # Medium blink rate. Runs on $DISPLAY when set (a window manager there is up to you),
 # else under xvfb-run.
 # Usage: scripts/measure_startup_idle_cpu.sh [program] [idle seconds, default 30] [runs, default 3]
+# With WINDOW_SIZE=1803x1274 (say) the main window opens at that size.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 program=$(realpath "${1:-build/app/halvion}")
@@ -23,6 +24,9 @@ hz=$(getconf CLK_TCK)
 for run in $(seq "$runs"); do
     home=$(mktemp -d)
     mkdir -p -m 700 "$home/run" "$home/.config/Halvion"
+    if [ -n "${WINDOW_SIZE:-}" ]; then
+        printf '[Halvion]\nMainWinSize=%s\n' "$WINDOW_SIZE" >"$home/.config/Halvion/Halvion.ini"
+    fi
     HOME=$home XDG_CONFIG_HOME=$home/.config XDG_RUNTIME_DIR=$home/run QT_QPA_PLATFORM=xcb "$program" \
         >/dev/null 2>&1 &
     pid=$!
@@ -42,7 +46,7 @@ for run in $(seq "$runs"); do
     sleep 1
     eval "$(xwininfo -id "$window" | awk '/Absolute upper-left X/ {print "x=" $4} /Absolute upper-left Y/ {print "y=" $4}
         /Height:/ {print "h=" $2}')"
-    xdotool mousemove $((x + 52)) $((y + h - 418 + 388)) click 1
+    [ -n "${WINDOW_SIZE:-}" ] || xdotool mousemove $((x + 52)) $((y + h - 418 + 388)) click 1
     sleep 3
     a=$(ticks "$pid")
     sleep "$seconds"
