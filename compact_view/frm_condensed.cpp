@@ -7,6 +7,7 @@
 #include "twips.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
@@ -17,6 +18,8 @@
 #include <QPainter>
 #include <QPalette>
 #include <QProgressBar>
+#include <QScreen>
+#include <QShortcut>
 #include <QStringList>
 #include <QTimer>
 
@@ -112,25 +115,47 @@ frmCondensed::frmCondensed(AppState &state, const StatusStore &status, SettingsF
     buildControls();
     buildMenus();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    // Keys 1 to 5 choose a band as a click on its row does.
+    for (BandIndex b = 0; b < BandCount; ++b) {
+        auto *key = new QShortcut(QKeySequence(Qt::Key_1 + b), this);
+        key->setObjectName(QStringLiteral("BandKey_%1").arg(b + 1));
+        connect(key, &QShortcut::activated, this, [this, b] { chooseRow(b); });
+    }
+}
+
+// How much wider than its design the window must be for its longest counter line in
+// the desktop's font, in pixels (none for a font as narrow as the design's).
+int frmCondensed::extraWidth() const
+{
+    constexpr int Padding = 4;
+    const int needed = fontMetrics().horizontalAdvance(QStringLiteral("Pass 9999, Beacon 18 of 18")) + Padding;
+    return std::max(0, needed - twipsToPixels(ClientWidth));
 }
 
 void frmCondensed::buildControls()
 {
+    // A wider window gives the extra room to the rows' callsigns; band names and LEDs
+    // keep their places at the rows' right.
+    const int extra = extraWidth();
+    const auto widened = [extra](QRect r) { return r.adjusted(0, 0, extra, 0); };
+    const auto shifted = [extra](QRect r) { return r.translated(extra, 0); };
+
     Client = new QWidget(this);
     Client->setObjectName(QStringLiteral("frmCondensedClient"));
-    Client->setFixedSize(twipsToPixels(ClientWidth), twipsToPixels(ClientHeight));
+    Client->setFixedSize(twipsToPixels(ClientWidth) + extra, twipsToPixels(ClientHeight));
     setCentralWidget(Client);
 
     Line1 = makeRule(Client, "Line1", 0);
+    Line1->setGeometry(widened(Line1->geometry()));
 
     Gauge2 = new QProgressBar(Client);
     Gauge2->setObjectName(QStringLiteral("Gauge2"));
     Gauge2->setRange(0, 9);
     Gauge2->setValue(0);
     Gauge2->setTextVisible(false);
-    Gauge2->setGeometry(twipsRect(120, 120, 2175, 255));
+    Gauge2->setGeometry(widened(twipsRect(120, 120, 2175, 255)));
     Label6 = makeLabel(Gauge2, QStringLiteral("Label6"), QStringLiteral("Syncing Beacons"),
-                       twipsRect(0, 10, 2175, 240));
+                       widened(twipsRect(0, 10, 2175, 240)));
     Label6->setAlignment(Qt::AlignCenter);
 
     const char *bandLabelNames[BandCount] = {"Label7", "Label8", "Label9", "Label10", "Label11"};
@@ -138,12 +163,12 @@ void frmCondensed::buildControls()
         const Band &band = BeaconCatalogue::band(b);
         auto *row = new QFrame(Client);
         row->setObjectName(rowName("Picture", b));
-        row->setGeometry(twipsRect(120, 420 + 285 * b, 2175, 240));
+        row->setGeometry(widened(twipsRect(120, 420 + 285 * b, 2175, 240)));
         row->setAutoFillBackground(true);
         row->installEventFilter(this);
         Rows[at(b)] = row;
 
-        QLabel *callsign = makeLabel(row, rowName("M", b), QStringLiteral("?"), twipsRect(0, 10, 735, 220));
+        QLabel *callsign = makeLabel(row, rowName("M", b), QStringLiteral("?"), widened(twipsRect(0, 10, 735, 220)));
         callsign->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         Callsigns[at(b)] = callsign;
 
@@ -158,7 +183,8 @@ void frmCondensed::buildControls()
         // "14100, 20M": the frequency in kHz and the band.
         const QString frequency = toQString(band.frequencyText).remove(QLatin1Char('.'));
         const QString caption = QStringLiteral("%1, %2M").arg(frequency, rowName("", b));
-        BandLabels[at(b)] = makeLabel(row, QLatin1String(bandLabelNames[b]), caption, twipsRect(840, 10, 1095, 220));
+        BandLabels[at(b)] =
+            makeLabel(row, QLatin1String(bandLabelNames[b]), caption, shifted(twipsRect(840, 10, 1095, 220)));
 
         const struct {
             RowLeds *leds;
@@ -167,7 +193,7 @@ void frmCondensed::buildControls()
         } kinds[] = {{&OKLED, "OKLED", LedColour::Red}, {&OffLED, "OffLED", LedColour::RedX},
                      {&OnLED, "OnLED", LedColour::Blue}};
         for (const auto &kind : kinds) {
-            const QRect place = twipsRect(1920, 0, 240, 240);
+            const QRect place = shifted(twipsRect(1920, 0, 240, 240));
             QLabel *led = makeLabel(row, QStringLiteral("%1_%2").arg(QLatin1String(kind.name)).arg(b), QString(),
                                     place);
             led->setPixmap(ledPixmap(kind.colour, true, place.width()));
@@ -176,7 +202,9 @@ void frmCondensed::buildControls()
     }
 
     Line2 = makeRule(Client, "Line2", 1850);
-    ConPassLabel = makeLabel(Client, QStringLiteral("ConPassLabel"), QString(), twipsRect(0, 1900, 2415, 240));
+    Line2->setGeometry(widened(Line2->geometry()));
+    ConPassLabel =
+        makeLabel(Client, QStringLiteral("ConPassLabel"), QString(), widened(twipsRect(0, 1900, 2415, 240)));
     ConPassLabel->setAlignment(Qt::AlignCenter);
 
     Timer4 = new QTimer(this);
@@ -228,7 +256,6 @@ void frmCondensed::Form_Load()
 
     const int top = CompactPosition::toPixels(parsePosition(settings_.read(K::CompactWinTop).value_or("0")));
     const int left = CompactPosition::toPixels(parsePosition(settings_.read(K::CompactWinLeft).value_or("0")));
-    move(left, top);
 
     applyStoredStacking(true);
 
@@ -244,7 +271,45 @@ void frmCondensed::Form_Load()
         if (state_.BandSelected[at(b)])
             highlightRow(b);
 
+    placeFrameAt(QPoint(left, top));
     Timer4->start();
+}
+
+// The stored place is the outer frame's top-left corner. A window that would lie off
+// every screen opens on the nearest one instead, and the file keeps the stored place
+// until the user moves the window.
+void frmCondensed::placeFrameAt(QPoint stored)
+{
+    // The size is settled first: a window resized while it is being shown has its
+    // place taken as the client area's instead of the frame's, and creeps by the
+    // title bar's height at every opening.
+    ensurePolished();
+    layout()->activate();
+    adjustSize();
+
+    QList<CompactPosition::ScreenArea> screens;
+    for (const QScreen *screen : QGuiApplication::screens())
+        screens.append({screen->geometry(), screen->availableGeometry()});
+    const QSize frameSize = QRect(QPoint(), size()).marginsAdded(frameMarginsOfOtherWindows()).size();
+    placedAt_ = CompactPosition::placeOnScreens(QRect(stored, frameSize), screens);
+    keepStoredPlace_ = placedAt_ != stored;
+    move(placedAt_);
+}
+
+// The frame the window manager draws around this program's windows, as seen on one
+// already framed (the main window); none before any window has been framed.
+QMargins frmCondensed::frameMarginsOfOtherWindows() const
+{
+    for (const QWidget *w : QApplication::topLevelWidgets()) {
+        if (w == this || w->windowType() != Qt::Window)
+            continue;
+        const QRect outer = w->frameGeometry();
+        const QRect inner = w->geometry();
+        if (outer != inner)
+            return QMargins(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                            outer.bottom() - inner.bottom());
+    }
+    return {};
 }
 
 // Anything but "False" (a missing key included) keeps the window on top; the word
@@ -294,6 +359,8 @@ void frmCondensed::Normal_Click()
 
 void frmCondensed::writePosition()
 {
+    if (keepStoredPlace_ && pos() == placedAt_)
+        return;
     settings_.write(SettingsKeys::CompactWinTop.key, formatPosition(CompactPosition::toTwips(pos().y())));
     settings_.write(SettingsKeys::CompactWinLeft.key, formatPosition(CompactPosition::toTwips(pos().x())));
 }

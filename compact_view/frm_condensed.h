@@ -13,6 +13,8 @@
 
 #include <QMainWindow>
 #include <QMap>
+#include <QMargins>
+#include <QPoint>
 
 #include <array>
 
@@ -120,12 +122,15 @@ private:
         Q_EMIT rowChosen(band);
     }
     void buildControls();
+    int extraWidth() const;
     void buildMenus();
     void setTopmost(bool on);
     void applyStoredStacking(bool toWindow);
     void checkStacking(bool onTop);
     void paintRows(BandIndex highlighted);
     void writePosition();
+    void placeFrameAt(QPoint stored);
+    QMargins frameMarginsOfOtherWindows() const;
     void showLed(RowLeds &shown, RowLeds &hiddenA, RowLeds &hiddenB);
     void setPassText();
 
@@ -136,6 +141,8 @@ private:
     PassCounter pass_;
     BandIndex highlighted_ = -1;
     int shownSlot_ = -1;
+    QPoint placedAt_;
+    bool keepStoredPlace_ = false; // opened elsewhere than stored: the file keeps its place
     QMap<QString, QString> extraToolTips_;
 };
 

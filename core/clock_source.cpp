@@ -15,7 +15,7 @@ ClockReading SystemClockSource::now() const
     localtime_r(&tt, &local);
     const int ms = static_cast<int>(duration_cast<milliseconds>(t - secs).count());
     // localtime_r can report a leap second as 60; the schedule knows only 0..59.
-    return {local.tm_hour, local.tm_min, local.tm_sec > 59 ? 59 : local.tm_sec, ms};
+    return {local.tm_hour, local.tm_min, local.tm_sec > 59 ? 59 : local.tm_sec, ms, static_cast<int>(local.tm_gmtoff)};
 }
 
 void FakeClockSource::advance(int seconds)

@@ -11,6 +11,7 @@ struct ClockReading {
     int minute = 0;      // 0..59
     int second = 0;      // 0..59
     int millisecond = 0; // 0..999
+    int utcOffsetSeconds = 0; // local time less UTC at this instant (3600 for UTC+1)
 };
 
 class ClockSource {
@@ -33,8 +34,9 @@ public:
     ClockReading now() const override { return reading_; }
     void set(int hour, int minute, int second, int millisecond = 0)
     {
-        reading_ = {hour, minute, second, millisecond};
+        reading_ = {hour, minute, second, millisecond, reading_.utcOffsetSeconds};
     }
+    void setUtcOffset(int seconds) { reading_.utcOffsetSeconds = seconds; }
     // Moves the clock on by whole seconds, across minutes, hours and midnight.
     void advance(int seconds);
 

@@ -5,7 +5,7 @@
 
 #include "led_pictures.h"
 #include "open_link.h"
-#include "resource_pixmap.h"
+#include "settings_file.h"
 #include "twips.h"
 
 #include <QAction>
@@ -69,6 +69,9 @@ QLabel *makeLed(QWidget *parent, const QString &name, LedColour colour, bool lit
     led->setPixmap(ledPixmap(colour, lit, geometry.width()));
     led->setGeometry(geometry);
     led->setAttribute(Qt::WA_TransparentForMouseEvents);
+    // What the picture shows, so it can be drawn again at another size.
+    led->setProperty("ledColour", static_cast<int>(colour));
+    led->setProperty("ledLit", lit);
     return led;
 }
 
@@ -83,27 +86,22 @@ Form1::Form1(AppState &state, StatusStore &status, SettingsFile &settings, const
     buildControls();
     buildMenus();
     buildGeo();
+    buildLayoutAids();
+    buildKeys();
 }
 
 void Form1::buildControls()
 {
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("Form1Client"));
-    client->setFixedSize(twipsToPixels(9015), twipsToPixels(6270));
+    client->resize(twipsToPixels(9015), twipsToPixels(6270));
     setCentralWidget(client);
 
     // The map and everything that lies on it.
     Picture1 = new QFrame(client);
     Picture1->setObjectName(QStringLiteral("Picture1"));
     Picture1->setGeometry(twipsRect(120, 840, 8760, 3615));
-    // The map picture is a few pixels narrower than its box; the box shows the same map
-    // stretched behind it, so no seam shows at the right edge.
-    Picture1->setStyleSheet(QStringLiteral(
-        "QFrame#Picture1 { border-image: url(:/map/world_map.png) 0 0 0 0 stretch stretch; }"));
-
     Image1 = makeLabel(Picture1, "Image1", QString(), twipsRect(0, -30, 8700, 3660));
-    Image1->setPixmap(resourcePixmap(QStringLiteral(":/map/world_map.png")));
-    Image1->setScaledContents(true);
     // A double click anywhere on the map (picture, marker or callsign) reaches the box.
     Picture1->installEventFilter(this);
 
@@ -184,12 +182,14 @@ void Form1::buildControls()
     // The band buttons, each with its indicator LED.
     Frame1 = new QGroupBox(QStringLiteral("Select Frequency Band To Monitor "), client);
     Frame1->setObjectName(QStringLiteral("Frame1"));
-    Frame1->setGeometry(8, 348, 430, 64);
+    // The buttons stand close enough together to leave the gauge's column room for
+    // "Pass 9999" beside "Beacon 18 of 18".
+    Frame1->setGeometry(6, 348, 420, 64);
     for (BandIndex b = 0; b < BandCount; ++b) {
         const Band &band = BeaconCatalogue::band(b);
         auto *button = new QPushButton(toQString(band.buttonCaption), Frame1);
         button->setObjectName(toQString(band.buttonControl));
-        button->setGeometry(9 + b * 83, 26, 80, 28);
+        button->setGeometry(6 + b * 82, 26, 80, 28);
         connect(button, &QPushButton::clicked, this, [this, b] {
             SelectBand(b);
             Q_EMIT bandChosen(b);
@@ -208,14 +208,20 @@ void Form1::buildControls()
     Gauge1->setRange(0, 9);
     Gauge1->setValue(0);
     Gauge1->setTextVisible(false);
-    Gauge1->setGeometry(446, 356, 146, 22);
+    Gauge1->setGeometry(432, 356, 164, 22);
     Label2 = makeLabel(client, "Label2", QString(), Gauge1->geometry());
     Label2->setAlignment(Qt::AlignCenter);
     Label2->setAttribute(Qt::WA_TransparentForMouseEvents);
-    Label6 = makeLabel(client, "Label6", QString(), QRect(446, 384, 56, 22));
-    Label5 = makeLabel(client, "Label5", QString(), QRect(502, 384, 90, 22));
+    Label6 = makeLabel(client, "Label6", QString(), QRect(432, 384, 64, 22));
+    Label5 = makeLabel(client, "Label5", QString(), QRect(496, 384, 100, 22));
     Label5->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     buildRadioControls(client);
+    // The follow and radio lines share the gap under the map. A radio line can run long
+    // (a rig's model, or an error and what to check), so it may take a second line.
+    FollowState->setGeometry(8, 298, 230, 27);
+    FollowState->setWordWrap(true);
+    RadioState->setGeometry(242, 298, 351, 27);
+    RadioState->setWordWrap(true);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -232,16 +238,6 @@ void Form1::buildControls()
     Timer3->setInterval(250);
     connect(Timer3, &QTimer::timeout, this, &Form1::Timer3_Timer);
 
-    setStyleSheet(QStringLiteral(
-        "QLabel[heading=\"true\"] { font-weight: bold; font-size: 11pt; }"
-        "QLabel[callsign=\"true\"] { color: #fff6c8; background: rgba(10, 20, 40, 150);"
-        "  border-radius: 3px; font-size: 7pt; font-weight: bold; padding: 0 2px; }"
-        "QFrame#Image2 { background: rgba(245, 245, 240, 215); border: 1px solid #555; }"
-        "QLabel[legendTitle=\"true\"] { font-weight: bold; font-size: 7pt; }"
-        "QLabel[legendCaption=\"true\"] { font-size: 7pt; }"
-        "QLabel#Label1 { font-weight: bold; }"
-        "QLabel[pathLine=\"true\"] { color: #fff6c8; background: rgba(10, 20, 40, 160);"
-        "  border-radius: 3px; font-size: 8pt; padding: 1px 4px; }"));
 }
 
 void Form1::buildMenus()
@@ -347,6 +343,11 @@ void Form1::buildMenus()
 
 void Form1::closeEvent(QCloseEvent *event)
 {
+    if (sizeSaveTimer_->isActive())
+        saveWindowSize();
+    // The band tracked now is the one the next start begins with, if the user asked for that.
+    if (StartOnLastBandMenu->isChecked() && state_.trackedBand() >= 0)
+        settings_.write(SettingsKeys::LastBand.key, BeaconCatalogue::band(state_.trackedBand()).bandLabel);
     event->accept();
     Q_EMIT closing();
 }

@@ -13,7 +13,11 @@
 #include "status_store.h"
 #include "utc_clock.h"
 
+#include <QFont>
+#include <QHash>
+#include <QImage>
 #include <QMainWindow>
+#include <QPixmap>
 #include <QPointer>
 
 #include <array>
@@ -176,6 +180,29 @@ public:
 
     // Puts the clock badge at the top right corner of the PC time box.
     void placeClockBadge(QWidget *badge);
+
+    // The window grows with its frame: the whole layout, fonts and pictures included,
+    // is the design's times one factor (the smaller of the width and height ratios, at
+    // least 1), centred in the window.
+    static constexpr QSize DesignClientSize{601, 418};
+    double LayoutScale() const { return scale_; }
+    void applyLayout();
+    // Stores the window's size once the user has resized it (the resize itself asks
+    // for this a moment later, so a drag writes once).
+    void saveWindowSize();
+    QSize sizeHint() const override;
+    // The world map at this size, drawn from the smallest source picture that is large
+    // enough at the screen's pixel ratio; scaled once per size and kept.
+    QPixmap mapPixmap(QSize size);
+    int MapScalings() const { return mapScalings_; }
+
+    // Display menu: times in UTC, starting on the band tracked last.
+    void ShowTimesInUtc_Click();
+    void StartOnLastBand_Click();
+    QAction *ShowTimesInUtc = nullptr, *StartOnLastBandMenu = nullptr;
+    // Keys: 1 to 5 choose a band as its button does, F follows the station on the air.
+    void BandKey(BandIndex band);
+    void FollowKey();
     QMenu *RadioMenu = nullptr, *FollowStation = nullptr;
     QAction *RadioControl = nullptr, *StopFollowing = nullptr, *ScanAllBands = nullptr;
     std::array<QAction *, BeaconCount> FollowItems{};
@@ -210,6 +237,8 @@ Q_SIGNALS:
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void buildControls();
@@ -230,6 +259,14 @@ private:
     void buildGeo();
     void loadGeoKeys();
     void showPath(BeaconIndex station);
+    void buildLayoutAids();
+    void buildKeys();
+    void readKeyOptions();
+    void readLayoutKeys();
+    void applyFonts();
+    void paintMapBox(QWidget *box);
+    void paintMap();
+    QPointF scaledOverlayPoint(const GeoPoint &place) const;
 
     AppState &state_;
     StatusStore &status_;
@@ -245,6 +282,20 @@ private:
     bool greylineOn_ = false;
     BeaconIndex pathStation_ = -1; // the station PathLine was worked out for
     QPointer<MyStationDialog> myStationDialog_;
+
+    QHash<QWidget *, QRect> design_; // every control's place at scale 1
+    double scale_ = 1.0;
+    double fontScale_ = 1.0;
+    QHash<QString, QPixmap> ledCache_;
+    QPoint origin_;
+    QHash<QWidget *, QFont> designFonts_;
+    QPointer<QWidget> badge_;
+    std::array<QImage, 3> mapSources_; // 1x, 2x, 3x, decoded when first needed
+    QHash<QString, QPixmap> mapCache_;
+    int mapScalings_ = 0;
+    QSize storedSize_;
+    bool storedSizeShown_ = false;
+    QTimer *sizeSaveTimer_ = nullptr;
 };
 
 } // namespace halvion

@@ -9,6 +9,7 @@ namespace halvion {
 
 void Form1::placeClockBadge(QWidget *badge)
 {
+    badge_ = badge;
     badge->setParent(Gauge1->parentWidget());
     const QSize size = badge->sizeHint();
     const QRect box = Gauge1->geometry();

@@ -29,12 +29,6 @@ namespace halvion {
 
 namespace {
 
-// Where the map picture lies in its box: map pixel = box pixel + this.
-QPointF mapOffset(const QLabel *image)
-{
-    return QPointF(-image->x(), -image->y());
-}
-
 // "Latitude 23deg. 26min. North, Longitude ...", as the station positions are written.
 QString placeText(const GeoPoint &place)
 {
@@ -135,16 +129,21 @@ void Form1::SetMyStation(const QString &locatorText)
 // not at all while it shows nothing (no greyline, no station of the user's).
 void Form1::UpdateMapOverlay()
 {
+    // Worked out on the design's map and drawn at the window's scale in device pixels.
+    const qreal ratio = MapOverlay->devicePixelRatioF();
     MapOverlaySpec params;
-    params.size = MapOverlay->size();
-    params.pixelRatio = MapOverlay->devicePixelRatioF();
-    params.mapOffset = mapOffset(Image1);
+    params.size = design_.value(MapOverlay, MapOverlay->geometry()).size();
+    params.pixelRatio = ratio * scale_;
+    params.mapOffset = -QPointF(design_.value(Image1, Image1->geometry()).topLeft());
     params.greyline = greylineOn_;
     if (myStation_.valid())
         params.home = myStation_.centre;
     const bool shown = params.greyline || params.home;
-    if (shown && overlayCache_.update(utcClock_->nowUtc(), params))
-        MapOverlay->setPixmap(QPixmap::fromImage(overlayCache_.image()));
+    if (shown && overlayCache_.update(utcClock_->nowUtc(), params)) {
+        QPixmap overlay = QPixmap::fromImage(overlayCache_.image());
+        overlay.setDevicePixelRatio(ratio);
+        MapOverlay->setPixmap(overlay);
+    }
     MapOverlay->setVisible(shown);
 }
 
@@ -181,7 +180,8 @@ QString Form1::StationToolTip(BeaconIndex station) const
     const BandIndex band = state_.trackedBand();
     if (band >= 0) {
         const ClockReading now = clock_.now();
-        const NextOnBand next = nextOnBand(now, band, station);
+        NextOnBand next = nextOnBand(now, band, station);
+        next.start.utcOffsetSeconds = now.utcOffsetSeconds;
         const QString bandText = toQString(BeaconCatalogue::band(band).bandLabel) + QStringLiteral(" m");
         if (next.onAirNow)
             lines << QStringLiteral("On the air on %1 now; next at %2").arg(bandText, clockTimeText(next.start));
@@ -206,9 +206,8 @@ QString Form1::MapToolTipAt(const QPoint &pos) const
         }
     }
     const auto near = [&](const GeoPoint &place) {
-        const MapOverlaySpec params{MapOverlay->size(), 1.0, mapOffset(Image1), false, {}, {}};
-        const QPointF d = overlayPoint(params, place) - QPointF(pos);
-        return std::hypot(d.x(), d.y()) <= 6.0;
+        const QPointF d = scaledOverlayPoint(place) - QPointF(pos);
+        return std::hypot(d.x(), d.y()) <= 6.0 * scale_;
     };
     if (myStation_.valid() && near(myStation_.centre))
         return QStringLiteral("My station, %1\nCentre: %2")
@@ -223,6 +222,14 @@ QString Form1::MapToolTipAt(const QPoint &pos) const
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == centralWidget() && event->type() == QEvent::Resize)
+        applyLayout();
+    if (watched == Picture1 && event->type() == QEvent::Paint)
+        paintMapBox(Picture1);
+    if (watched == Image1 && event->type() == QEvent::Paint) {
+        paintMap();
+        return true;
+    }
     // A double click anywhere on the map opens the compact view.
     if (watched == Picture1 && event->type() == QEvent::MouseButtonDblClick) {
         Image1_DblClick();

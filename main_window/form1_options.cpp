@@ -53,6 +53,7 @@ void Form1::Form_Load()
     applyOptionKeys();
     readAddressKeys();
     loadGeoKeys();
+    readLayoutKeys();
 
     DisplayTitle();
     for (QPushButton *button : BandButtons)
@@ -61,6 +62,7 @@ void Form1::Form_Load()
     Timer1->start();
     Timer2->start();
     Timer3->start();
+    readKeyOptions();
 }
 
 void Form1::applyOptionKeys()

@@ -168,9 +168,10 @@ double ClockCheck::stepSince(const Measured &m) const
 
 QString ClockCheck::nowText() const
 {
-    const QTime t = QDateTime::fromMSecsSinceEpoch(clocks_.wallMicros() / 1000).time();
-    // The PC time as the windows show it, without their "PC Time " in front.
-    return pcTimeText({t.hour(), t.minute(), t.second(), t.msec()}).mid(QStringLiteral("PC Time ").size());
+    const QDateTime now = QDateTime::fromMSecsSinceEpoch(clocks_.wallMicros() / 1000);
+    const QTime t = now.time();
+    // The PC time as the windows show it (local or UTC), without their "PC Time " in front.
+    return clockTimeText({t.hour(), t.minute(), t.second(), t.msec(), now.offsetFromUtc()});
 }
 
 void ClockCheck::onMeasured(const SntpResult &result)

@@ -8,7 +8,8 @@
 # 168.9 W to 187.3 E (across the date line: the source wraps around) and 91.1 N to
 # 60.7 S (the pole rows are repeated above the source's top edge).
 #
-# Needs ImageMagick's convert. Writes assets/map/world_map.png and world_map@2x.png.
+# Needs ImageMagick's convert. Writes assets/map/world_map.png, world_map@2x.png and
+# world_map@3x.png.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -65,4 +66,6 @@ make_map() {
 
 make_map 1 world_map.png
 make_map 2 world_map@2x.png
-echo "wrote $out/world_map.png and $out/world_map@2x.png"
+# For a main window made three times its design size.
+make_map 3 world_map@3x.png
+echo "wrote $out/world_map.png, $out/world_map@2x.png and $out/world_map@3x.png"

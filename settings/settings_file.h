@@ -48,6 +48,13 @@ inline constexpr KeySpec Legend{"Legend", OptionMarker, 16};
 // shows it) and the user's Maidenhead locator (empty: no station).
 inline constexpr KeySpec GreylineMap{"GreylineMap", OptionMarker, 16};
 inline constexpr KeySpec MyLocator{"MyLocator", "NoLocator", 16};
+// The main window, written only once the user changes them: its size ("900x650", in
+// pixels), times in UTC ("True"), starting on the band tracked last ("True") and that
+// band ("20" ... "10", written as the program ends while the option is on).
+inline constexpr KeySpec MainWinSize{"MainWinSize", OptionMarker, 32};
+inline constexpr KeySpec UtcTimes{"UtcTimes", OptionMarker, 16};
+inline constexpr KeySpec StartOnLastBand{"StartOnLastBand", OptionMarker, 16};
+inline constexpr KeySpec LastBand{"LastBand", OptionMarker, 16};
 
 inline constexpr KeySpec AOTAtLoad{"AOT", "NoAOT", 255};
 inline constexpr KeySpec AOT{"AOT", "No IniFile", 255};

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
 
 namespace halvion {
 
@@ -120,6 +121,10 @@ frmSelStatus::frmSelStatus(StatusStore &store, QWidget *parent)
     Command2->setObjectName(QStringLiteral("Command2"));
     Command2->setGeometry(twipsRect(ButtonLeft, BottomTop + 60 + ButtonHeight + 105, ButtonWidth, ButtonHeight));
     connect(Command2, &QPushButton::clicked, this, &frmSelStatus::Command2_Click);
+    // Escape is Cancel: the edits are discarded.
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setObjectName(QStringLiteral("EscapeKey"));
+    connect(escape, &QShortcut::activated, Command2, &QPushButton::click);
 
     if (const QScreen *screen = this->screen()) {
         QRect placed = rect();

@@ -17,6 +17,7 @@
 #include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -135,6 +136,10 @@ private Q_SLOTS:
     void highlightRestartsCounter();
     void load_data();
     void load();
+    void offScreenPlaceKept();
+    void placeOnScreens_data();
+    void placeOnScreens();
+    void sizeSettledBeforeShown();
     void counterOffShortensWindow();
     void stackingMenu();
     void extraToolTip();
@@ -207,7 +212,8 @@ void TestCompactView::leds()
     QCOMPARE(f.led(3), QStringLiteral("OK"));
     QCOMPARE(f.led(4), QStringLiteral("ON"));
     QCOMPARE(f.led(0), QString());
-    QCOMPARE(f.view->OKLED[3]->geometry(), QRect(128, 0, 16, 16));
+    // At the row's right end (1920 twips into a 2175-twip row at the design's width).
+    QCOMPARE(f.view->OKLED[3]->geometry(), QRect(f.view->Rows[3]->width() - 17, 0, 16, 16));
 
     f.tickAt(9, 3, 0); // 20 m 4U1UN, 17 m YV5B, 15 m OA4B; 12 m LU4AA and 10 m CS3B have none
     QCOMPARE(f.led(0), QStringLiteral("OK"));
@@ -295,6 +301,8 @@ void TestCompactView::load_data()
     QTest::addColumn<QPoint>("place");
     QTest::addColumn<QString>("aotAfter");
 
+    // A place off the screen opens on it; (0, -1) stands for the bottom-left corner.
+    const QPoint bottomLeft(0, -1);
     QTest::newRow("no file") << QByteArray() << false << QPoint(0, 0) << "False";
     QTest::newRow("AOT True, stored place") << QByteArray("[Halvion]\nAOT=True\nCompactWinTop= 2850\nCompactWinLeft= 4500\n")
                                             << true << QPoint(300, 190) << "True";
@@ -302,17 +310,18 @@ void TestCompactView::load_data()
     QTest::newRow("AOT yes") << QByteArray("[Halvion]\nAOT=yes\n") << true << QPoint(0, 0) << "True";
     QTest::newRow("AOT false in lower case") << QByteArray("[Halvion]\nAOT=false\n") << true << QPoint(0, 0)
                                              << "True";
-    QTest::newRow("left -120, top abc") << QByteArray("[Halvion]\nAOT=False\nCompactWinTop=abc\nCompactWinLeft=-120\n")
-                                        << false << QPoint(-8, 0) << "False";
-    QTest::newRow("far off kept") << QByteArray("[Halvion]\nAOT=False\nCompactWinTop= 300000\nCompactWinLeft=-45000.5\n")
-                                  << false << QPoint(-3000, 20000) << "False";
-    QTest::newRow("huge clamped") << QByteArray("[Halvion]\nAOT=False\nCompactWinTop= 99999999999999999999999\n"
-                                                "CompactWinLeft=-1e400\n")
-                                  << false << QPoint(0, CompactPosition::LargestPixel) << "False"; // never an exponent
-    QTest::newRow("overflowing int") << QByteArray("[Halvion]\nAOT=False\nCompactWinTop= 40000000000\n"
-                                                   "CompactWinLeft=-40000000000\n")
-                                     << false << QPoint(-CompactPosition::LargestPixel, CompactPosition::LargestPixel)
-                                     << "False";
+    QTest::newRow("left -120, top abc: partly visible, kept")
+        << QByteArray("[Halvion]\nAOT=False\nCompactWinTop=abc\nCompactWinLeft=-120\n") << false << QPoint(-8, 0)
+        << "False";
+    QTest::newRow("far off: onto the screen")
+        << QByteArray("[Halvion]\nAOT=False\nCompactWinTop= 300000\nCompactWinLeft=-45000.5\n") << false
+        << bottomLeft << "False";
+    QTest::newRow("huge: onto the screen") << QByteArray("[Halvion]\nAOT=False\nCompactWinTop= 99999999999999999999999\n"
+                                                         "CompactWinLeft=-1e400\n")
+                                           << false << bottomLeft << "False";
+    QTest::newRow("overflowing int: onto the screen") << QByteArray("[Halvion]\nAOT=False\nCompactWinTop= 40000000000\n"
+                                                                    "CompactWinLeft=-40000000000\n")
+                                                      << false << bottomLeft << "False";
 }
 
 void TestCompactView::load()
@@ -326,6 +335,10 @@ void TestCompactView::load()
     QCOMPARE(f.view->AlwaysOnTop->isChecked(), onTop);
     QCOMPARE(f.view->Normal->isChecked(), !onTop);
     QCOMPARE(f.view->windowFlags().testFlag(Qt::WindowStaysOnTopHint), onTop);
+    if (place.y() < 0) {
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        place = QPoint(screen.left(), screen.bottom() + 1 - f.view->height());
+    }
     QCOMPARE(f.view->pos(), place);
     QCOMPARE(f.value("AOT"), aotAfter);
     // The load reads the place but writes none.
@@ -333,11 +346,76 @@ void TestCompactView::load()
         QCOMPARE(f.value("CompactWinTop"), QStringLiteral("<missing>"));
 }
 
+// A window brought back onto the screen leaves the stored place alone until the user
+// moves it.
+void TestCompactView::offScreenPlaceKept()
+{
+    const QByteArray ini("[Halvion]\nAOT=False\nCompactWinTop= 300000\nCompactWinLeft=-45000\n");
+    CompactFixture left(ini);
+    left.view->close();
+    QCOMPARE(left.value("CompactWinTop"), QStringLiteral("300000"));
+    QCOMPARE(left.value("CompactWinLeft"), QStringLiteral("-45000"));
+
+    CompactFixture moved(ini);
+    moved.view->move(10, 20);
+    moved.view->ExitProgram->trigger();
+    QCOMPARE(moved.value("CompactWinTop"), QStringLiteral(" 300"));
+    QCOMPARE(moved.value("CompactWinLeft"), QStringLiteral(" 150"));
+}
+
+// Two screens side by side, the right one shorter and with a panel along its top.
+void TestCompactView::placeOnScreens_data()
+{
+    QTest::addColumn<QRect>("frame");
+    QTest::addColumn<QPoint>("place");
+
+    QTest::newRow("on the left screen") << QRect(100, 100, 163, 185) << QPoint(100, 100);
+    QTest::newRow("on the right screen") << QRect(2000, 500, 163, 185) << QPoint(2000, 500);
+    QTest::newRow("astride both") << QRect(1850, 300, 163, 185) << QPoint(1850, 300);
+    QTest::newRow("one pixel left on screen") << QRect(-162, 300, 163, 185) << QPoint(-162, 300);
+    QTest::newRow("under the panel, still on screen") << QRect(2000, 5, 163, 185) << QPoint(2000, 5);
+    QTest::newRow("off to the left") << QRect(-500, 300, 163, 185) << QPoint(0, 300);
+    QTest::newRow("off to the right") << QRect(4000, 300, 163, 185) << QPoint(3200 - 163, 300);
+    QTest::newRow("above the right screen") << QRect(2500, -900, 163, 185) << QPoint(2500, 30);
+    QTest::newRow("below the right screen, beside the left") << QRect(2100, 1030, 163, 185)
+                                                              << QPoint(2100, 1024 - 185);
+    QTest::newRow("below and left of everything") << QRect(-3000, 20000, 163, 185) << QPoint(0, 1080 - 185);
+    QTest::newRow("larger than the nearest screen") << QRect(5000, 0, 1500, 1200) << QPoint(1920, 30);
+}
+
+void TestCompactView::placeOnScreens()
+{
+    QFETCH(QRect, frame);
+    QFETCH(QPoint, place);
+    const QList<CompactPosition::ScreenArea> screens{
+        {QRect(0, 0, 1920, 1080), QRect(0, 0, 1920, 1080)},
+        {QRect(1920, 0, 1280, 1024), QRect(1920, 30, 1280, 994)},
+    };
+    QCOMPARE(CompactPosition::placeOnScreens(frame, screens), place);
+    QCOMPARE(CompactPosition::placeOnScreens(frame, {}), frame.topLeft());
+}
+
+// The window's size is final before it is shown: a window resized while it is being
+// shown has the stored place taken for its client area's, not its frame's.
+void TestCompactView::sizeSettledBeforeShown()
+{
+    for (bool counterOn : {true, false}) {
+        CompactFixture f({}, counterOn);
+        const QSize loaded = f.view->size();
+        f.view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.view.get()));
+        QCOMPARE(f.view->size(), loaded);
+        QCOMPARE(f.view->pos(), QPoint(0, 0));
+    }
+}
+
 void TestCompactView::counterOffShortensWindow()
 {
     CompactFixture on;
     CompactFixture off({}, false);
-    QCOMPARE(on.view->Client->size(), QSize(161, 144));
+    // 2415 x 2160 twips, wider where the desktop's font needs room for the counter.
+    QCOMPARE(on.view->Client->height(), 144);
+    QVERIFY(on.view->Client->width() >= 161);
     QCOMPARE(on.view->ConPassLabel->text(), QStringLiteral("Pass 1, Beacon 1 of 18"));
     QCOMPARE(off.view->Client->height(), 122); // 330 twips less
     QCOMPARE(off.view->ConPassLabel->text(), QString());

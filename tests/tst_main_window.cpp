@@ -97,7 +97,7 @@ void TestMainWindow::layoutAtLoad()
                                    "Turn Beacon Callsigns On/Off", "Turn Beacon Pass Counter On/Off", "-",
                                    "Set Beacon Marker Blink Rate - None", "Set Beacon Marker Blink Rate - Slow",
                                    "Set Beacon Marker Blink Rate - Medium", "Set Beacon Marker Blink Rate - Fast",
-                                   "-", "Greyline (Day/Night)"}));
+                                   "-", "Greyline (Day/Night)", "-", "Show Times In UTC", "Start On Last Band"}));
     QCOMPARE(w.UpdateBeaconStatus->text(), QStringLiteral("Update Halvion -  Beacon Marker Status"));
 }
 

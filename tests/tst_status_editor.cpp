@@ -92,6 +92,7 @@ private Q_SLOTS:
     void okSavesChoices_data() { addStoredKeySets(); }
     void okSavesChoices();
     void clickChoosesStatus();
+    void cancelDiscardsEdits_data();
     void cancelDiscardsEdits();
     void closeBoxDiscardsEditsAndDestroys();
     void hiddenEditorClosesQuietly();
@@ -325,8 +326,16 @@ void TestStatusEditor::clickChoosesStatus()
     QCOMPARE(fileBytes(path_), defaultsText());
 }
 
+void TestStatusEditor::cancelDiscardsEdits_data()
+{
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("Cancel") << false;
+    QTest::newRow("Escape key") << true;
+}
+
 void TestStatusEditor::cancelDiscardsEdits()
 {
+    QFETCH(bool, escape);
     const QByteArray stored = QByteArray(defaultsText()).replace("ON 3=False", "ON 3=True");
     open(withoutStation(stored, 10));
     editor_->show();
@@ -339,7 +348,13 @@ void TestStatusEditor::cancelDiscardsEdits()
     QVERIFY(store_->SelectedStatus(10) == BeaconStatus::ON);
     const QByteArray before = fileBytes(path_);
 
-    control<QPushButton>("Command2")->click();
+    if (escape) {
+        editor_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(editor_));
+        QTest::keyClick(editor_, Qt::Key_Escape);
+    } else {
+        control<QPushButton>("Command2")->click();
+    }
 
     QCOMPARE(back.count(), 1);
     QVERIFY(!editor_->isVisible());
