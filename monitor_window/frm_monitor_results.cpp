@@ -177,14 +177,20 @@ void frmMonitorResults::showGrid()
             item->setBackground(background);
         }
     for (const SlotMeasurement &m : latest_) {
-        QTableWidgetItem *item = ResultsGrid->item(m.expected, m.band);
+        QTableWidgetItem *item = ResultsGrid->item(m.station(), m.band);
         const qint64 age = now - m.slotStartUtcMs();
         item->setBackground(MonitorColours::cell(m.dashesHeard, age, background));
         item->setForeground(m.dashesHeard == 4 && MonitorColours::strength(age) > 0.6 ? QColor(Qt::white)
                                                                                        : QColor(Qt::black));
-        item->setText(m.heard() ? QString::fromLatin1(m.heardAtText()) : QStringLiteral("-"));
+        // Heard in another station's slot: the reading is this station's, but the clock
+        // or the schedule was off, so it is marked and its cell's text is in italics.
+        QFont font = item->font();
+        font.setItalic(m.otherStation());
+        item->setFont(font);
+        item->setText(m.heard() ? QString::fromLatin1(m.heardAtText()) + (m.otherStation() ? QStringLiteral(" *") : QString())
+                                : QStringLiteral("-"));
         QString tip = QStringLiteral("%1 on %2, %3 (%4)\n")
-                          .arg(callsign(m.expected), bandName(m.band),
+                          .arg(callsign(m.station()), bandName(m.band),
                                QDateTime::fromMSecsSinceEpoch(m.slotStartUtcMs(), Qt::UTC)
                                    .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss 'UTC'")),
                                ageText(age));
@@ -195,8 +201,11 @@ void frmMonitorResults::showGrid()
                             dbText(m.dashSnrDb[2]), dbText(m.dashSnrDb[3]))
                        .arg(m.toneHz, 0, 'f', 1)
                        .arg(m.offsetSeconds, 0, 'f', 2);
-            if (!m.identityMatch() && m.identified >= 0)
-                tip += QStringLiteral("\nThe keying looked more like %1").arg(callsign(m.identified));
+            if (!m.callsign.empty() && QString::fromStdString(m.callsign) != callsign(m.station()))
+                tip += QStringLiteral("\nSigning %1").arg(QString::fromStdString(m.callsign));
+            if (m.otherStation())
+                tip += QStringLiteral("\n* Other station: heard in %1's slot - the clock or the schedule was off")
+                           .arg(callsign(m.expected));
         } else {
             tip += QStringLiteral("Not heard");
         }
@@ -239,7 +248,7 @@ void frmMonitorResults::showChart()
     for (const SlotMeasurement &m : rows) {
         if (!m.heard() || !std::isfinite(m.dashSnrDb[0]))
             continue;
-        const int k = byStation ? m.band : m.expected;
+        const int k = byStation ? m.band : m.station();
         auto &s = series[std::size_t(k)];
         if (!s) {
             s = new QScatterSeries;
@@ -271,17 +280,26 @@ void frmMonitorResults::showChart()
 
 void frmMonitorResults::showClockOffset()
 {
+    QString text;
     const auto offset = monitor_.engine().clockOffset().offsetSeconds();
     if (!offset) {
-        ClockOffsetLabel->setText(QStringLiteral("PC clock from the air: not known yet (measured while listening live)."));
-        return;
+        text = QStringLiteral("PC clock from the air: not known yet (measured while listening live).");
+    } else {
+        text = QStringLiteral("PC clock from the air: %1 s %2%3")
+                   .arg(std::abs(*offset), 0, 'f', 2)
+                   .arg(*offset >= 0 ? QStringLiteral("ahead") : QStringLiteral("behind"))
+                   .arg(monitor_.engine().clockOffset().clockIsOff() ? QStringLiteral(" - set the clock")
+                                                                    : QStringLiteral(", within tolerance"));
     }
-    ClockOffsetLabel->setText(QStringLiteral("PC clock from the air: %1 s %2%3")
-                                  .arg(std::abs(*offset), 0, 'f', 2)
-                                  .arg(*offset >= 0 ? QStringLiteral("ahead") : QStringLiteral("behind"))
-                                  .arg(monitor_.engine().clockOffset().clockIsOff()
-                                           ? QStringLiteral(" - set the clock")
-                                           : QStringLiteral(", within tolerance")));
+    // The last recording's own clock, from its slots.
+    if (const auto recording = monitor_.engine().recordingClockError())
+        text += QStringLiteral("\nLast recording's start time: %1 s %2%3")
+                    .arg(std::abs(*recording), 0, 'f', 2)
+                    .arg(*recording >= 0 ? QStringLiteral("late") : QStringLiteral("early"))
+                    .arg(std::abs(*recording) > ClockOffsetTracker::ToleranceSeconds
+                             ? QStringLiteral(" - analyse it again with the start corrected")
+                             : QStringLiteral(", within tolerance"));
+    ClockOffsetLabel->setText(text);
 }
 
 // A cell or a station's name charts the station, a band's heading the band.

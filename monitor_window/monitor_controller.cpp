@@ -1,5 +1,6 @@
 #include "monitor_controller.h"
 
+#include "callsign_file.h"
 #include "scan_rotation.h"
 
 #include "frm_analyze_recording.h"
@@ -8,6 +9,8 @@
 #include "settings_file.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QTimer>
 
 namespace halvion {
@@ -61,8 +64,17 @@ bool MonitorController::ensureLog()
 {
     if (log_.isOpen())
         return true;
-    if (log_.open(logPath_))
+    if (log_.open(logPath_)) {
+        // The user's own callsigns for the stations, beside the log.
+        QStringList problems;
+        const QString path = QFileInfo(logPath_).dir().filePath(QLatin1String(BeaconCallsigns::FileName));
+        engine_.setCallsigns(loadBeaconCallsigns(path, problems));
+        if (!problems.isEmpty())
+            message(QStringLiteral("Halvion - Beacon Callsigns"),
+                    QStringLiteral("Some lines of %1 were left out:\n%2").arg(QDir::toNativeSeparators(path), problems.join(QLatin1Char('\n'))),
+                    true);
         return true;
+    }
     message(QStringLiteral("Halvion - Beacon Monitor Error"), log_.errorText(), true);
     return false;
 }
