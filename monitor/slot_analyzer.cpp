@@ -46,9 +46,9 @@ double median(std::vector<double> v)
     return *mid;
 }
 
-// A lower dash is taken where the narrow envelope shows it when its box (1 s of a 0.1-s
-// moving sum: about ten independent readings) holds this many times the noise's power
-// above the noise. Noise alone spreads the box's mean by a third of the noise power; the
+// The 10-W dash is taken where the narrow envelope shows it, and sets the dashes' period,
+// when its box (1 s of a 0.1-s moving sum: about ten independent readings) holds this
+// many times the noise's power above the noise. Noise alone spreads the box's mean by a third of the noise power; the
 // strongest of the ~50 starts tried reaches about +0.45 and hardly ever +1: a dash found
 // this way stands at least 0 dB in 10 Hz (-24 dB in 2.5 kHz).
 constexpr double LocatedFactor = 1.0;
@@ -375,6 +375,29 @@ SlotMeasurement SlotAnalyzer::analyze(const SlotWindow &window)
         return std::pair{best, bestPower};
     };
 
+    // Where a strong dash's amplitude crosses half its level, nearest to `near` within
+    // `reach` seconds: a moving sum's amplitude ramps linearly through a key's edge and is
+    // half way up at the edge itself, whatever the sum's length. `rising` for its start.
+    const auto edgeNear = [&](double near, double reach, double level, bool rising) {
+        const double half = 0.5 * std::sqrt(std::max(level, 0.0));
+        const auto amp = [&](int k) { return std::sqrt(std::max(narrow[std::size_t(k)] - narrowNoise, 0.0)); };
+        const int from = std::max(1, indexOf(near - reach)), to = std::min(int(narrow.size()) - 1, indexOf(near + reach));
+        double best = near, bestDistance = 1e300;
+        for (int k = from; k <= to; ++k) {
+            const double a = amp(k - 1), b = amp(k);
+            if (rising ? (a < half && b >= half) : (a >= half && b < half)) {
+                const double t = (k - 1 + (half - a) / (b - a)) * step / fs - lead;
+                if (std::abs(t - near) < bestDistance) {
+                    bestDistance = std::abs(t - near);
+                    best = t;
+                }
+            }
+        }
+        return best;
+    };
+    // A dash this far above the noise in the narrow envelope (20 dB in 10 Hz, -4 dB in
+    // 2.5 kHz) has edges sharp enough to time it by them.
+    constexpr double SharpFactor = 100.0;
     constexpr double MinGap = 0.05, MaxFirstGap = 1.0; // callsign to 100-W dash
     constexpr double MinDashGap = 0.08, MaxDashGap = 0.6;
     constexpr double Margin = 0.05; // left out at either end of a dash's transform
@@ -431,23 +454,28 @@ SlotMeasurement SlotAnalyzer::analyze(const SlotWindow &window)
     double searchHz = 3.0;
     bool stillHeard = true;
     double period = BeaconKeying::DashSeconds + 3 * BeaconKeying::ElementSeconds;
-    bool periodFound = false;
-    for (int d = 0; d < BeaconKeying::DashCount; ++d) {
-        if (d > 0) {
-            // A dash that stands clearly out of the narrow envelope is taken where it is;
-            // one lost in the noise is put a dash period after the one before.
-            const double after = starts[std::size_t(d - 1)] + dashLength;
-            auto [t, power] = strongestStart(after + MinDashGap, after + MaxDashGap, dashLength);
-            if (power > LocatedFactor * narrowNoise) {
-                starts[std::size_t(d)] = t;
-                if (!periodFound) {
-                    period = t - starts[std::size_t(d - 1)];
-                    periodFound = true;
-                }
-            } else {
-                starts[std::size_t(d)] = starts[std::size_t(d - 1)] + period;
-            }
+    // The 100-W dash's edges when it is strong give its start and length; the 10-W dash
+    // gives the period of the dashes, which a keyer keeps: the 1-W and 0.1-W dashes,
+    // often in the noise, are measured a period and two after it.
+    {
+        const double level = boxMean(starts[0] + 0.1, dashLength - 0.2);
+        if (level > SharpFactor * narrowNoise) {
+            const double rise = edgeNear(starts[0], 0.1, level, true);
+            const double fall = edgeNear(starts[0] + dashLength, 0.15, level, false);
+            starts[0] = rise;
+            dashLength = std::clamp(fall - rise, 0.85, 1.15);
         }
+        const double after = starts[0] + dashLength;
+        auto [t, power] = strongestStart(after + MinDashGap, after + MaxDashGap, dashLength);
+        if (power > LocatedFactor * narrowNoise) {
+            if (power > SharpFactor * narrowNoise)
+                t = edgeNear(t, 0.08, power, true);
+            period = t - starts[0];
+        }
+        for (int d = 1; d < BeaconKeying::DashCount; ++d)
+            starts[std::size_t(d)] = starts[0] + d * period;
+    }
+    for (int d = 0; d < BeaconKeying::DashCount; ++d) {
         const int from = std::max(0, int(std::lround((starts[std::size_t(d)] + Margin + lead) * fs)));
         const int to = std::min(n, int(std::lround((starts[std::size_t(d)] + dashLength - Margin + lead) * fs)));
         const int len = to - from;
