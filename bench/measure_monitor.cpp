@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 using namespace halvion;
@@ -104,6 +105,11 @@ int main(int argc, char *argv[])
             const Truth t = randomBeacon(r, snr, BeaconIndex(i % BeaconCount));
             const SlotMeasurement m = analyzer.analyze(windowFor(t, r, rate));
             named += m.identified == t.beacon.station ? 1 : 0;
+            if (std::getenv("MEASURE_MONITOR_MISSES") && snr >= 3 && !m.heard())
+                std::printf("miss: %s score %.2f offset %.2f gap %.2f speed %.3f fade %.1f dB/%.1f s tone %.0f\n",
+                            BeaconCatalogue::beacon(t.beacon.station).callsign.data(), m.identityScore, t.beacon.offsetSeconds,
+                            t.gapSeconds, BeaconKeying::ElementSeconds / t.beacon.timing.elementSeconds, t.beacon.fadeDb,
+                            t.beacon.fadePeriodSeconds, t.beacon.toneHz);
             found += m.heard() ? 1 : 0;
             others += m.otherStation() ? 1 : 0;
             slotScores.push_back(m.identityScore);

@@ -422,32 +422,57 @@ SlotMeasurement SlotAnalyzer::analyze(const SlotWindow &window)
     // The keying found is a beacon's when the callsign, the 100-W dash after it and the
     // drop to the 10-W dash, as one pattern, fit the envelope: other CW and carriers
     // switched at random may look like a callsign for a moment, but seldom go on with a
-    // second-long dash at the same strength that then falls by 10 dB.
+    // second-long dash at the same strength that then falls by 10 dB. The pattern's
+    // strength may drift across it (a fade of 10 dB in a few seconds is common), so the
+    // fit is envelope = a + (b + c t) pattern, and the score is its multiple correlation.
     {
-        double sumP = 0, sumP2 = 0, dot = 0;
-        const double dashEnd = starts[0] + dashLength;
-        const double spanStart = m.offsetSeconds - 0.25, spanEnd = dashEnd + 0.6;
-        const Edge spanFrom = edgeOf(framePos(spanStart)), spanTo = edgeOf(framePos(spanEnd));
-        if (spanFrom.whole >= 0 && spanTo.whole < frames) {
-            const auto addRun = [&](double from, double to, double w) {
-                sumP += w * (framePos(to) - framePos(from));
-                sumP2 += w * w * (framePos(to) - framePos(from));
-                dot += w * (C(edgeOf(framePos(to)), 0) - C(edgeOf(framePos(from)), 0));
-            };
-            for (const auto &key : BeaconKeying::callsignKeying(chosen.callsign, BeaconKeying::ElementSeconds / chosen.speed))
-                addRun(key.start + m.offsetSeconds, key.end + m.offsetSeconds, 1.0);
-            addRun(starts[0], dashEnd, 1.0);
-            addRun(dashEnd + 3 * BeaconKeying::ElementSeconds, spanEnd, BeaconKeying::DashPowerRatio[1]);
-            const double spanLen = framePos(spanEnd) - framePos(spanStart);
-            const double se = C(spanTo, 0) - C(spanFrom, 0), see = C2(spanTo, 0) - C2(spanFrom, 0);
-            const double meanP = sumP / spanLen;
-            dot -= meanP * se;
-            const double normT = std::sqrt(std::max(sumP2 - sumP * meanP, 1e-30));
-            const double normE = std::sqrt(std::max(see - se * se / spanLen, 1e-30));
-            m.identityScore = dot / (normT * normE);
-        } else {
-            m.identityScore = chosen.score;
+        const double spanStart = m.offsetSeconds - 0.25, dashEnd = starts[0] + dashLength, spanEnd = dashEnd + 0.6;
+        const auto keys = BeaconKeying::callsignKeying(chosen.callsign, BeaconKeying::ElementSeconds / chosen.speed);
+        const auto pattern = [&](double t) {
+            if (t >= starts[0] && t < dashEnd)
+                return 1.0;
+            if (t >= dashEnd + 3 * BeaconKeying::ElementSeconds)
+                return BeaconKeying::DashPowerRatio[1];
+            for (const auto &key : keys)
+                if (t >= key.start + m.offsetSeconds && t < key.end + m.offsetSeconds)
+                    return 1.0;
+            return 0.0;
+        };
+        const int kFrom = std::max(0, int(std::ceil(framePos(spanStart)))), kTo = std::min(frames - 1, int(std::floor(framePos(spanEnd))));
+        const double mid = 0.5 * (spanStart + spanEnd), halfSpan = 0.5 * (spanEnd - spanStart);
+        // Normal equations of e = a + b p + c p tau, tau = -1..1 across the span.
+        double n0 = 0, sp = 0, spt = 0, spp = 0, sppt = 0, spptt = 0, se = 0, sep = 0, sept = 0, see = 0;
+        for (int k = kFrom; k <= kTo; ++k) {
+            const double t = (k * hop + frameLen / 2.0) / fs - lead;
+            const double p = pattern(t), tau = (t - mid) / halfSpan, e = envelope[std::size_t(k)];
+            n0 += 1;
+            sp += p;
+            spt += p * tau;
+            spp += p * p;
+            sppt += p * p * tau;
+            spptt += p * p * tau * tau;
+            se += e;
+            sep += e * p;
+            sept += e * p * tau;
+            see += e * e;
         }
+        double score = 0;
+        const double sst = see - se * se / std::max(n0, 1.0);
+        if (n0 > 10 && sst > 0) {
+            // Centre the two regressors on their means and solve the 2x2 system.
+            const double x11 = spp - sp * sp / n0, x12 = sppt - sp * spt / n0, x22 = spptt - spt * spt / n0;
+            const double y1 = sep - se * sp / n0, y2 = sept - se * spt / n0;
+            const double det = x11 * x22 - x12 * x12;
+            if (det > 0) {
+                const double b1 = (y1 * x22 - y2 * x12) / det, c1 = (x11 * y2 - x12 * y1) / det;
+                const double explained = b1 * y1 + c1 * y2;
+                // The pattern's mean strength over the span must be positive: a + b p with
+                // b > 0 where tau = 0.
+                if (b1 > 0 && explained > 0)
+                    score = std::sqrt(std::min(1.0, explained / sst));
+            }
+        }
+        m.identityScore = score;
         m.keyingFound = m.identityScore >= KeyingThreshold;
     }
     double dashHz = m.toneHz;

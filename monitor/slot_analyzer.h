@@ -26,16 +26,17 @@ public:
     // median, 11.2 dB in one slot of a thousand and above 12 dB once, never 12.5 dB: fewer
     // than one false "heard" in 5,000 slots (a day of listening has 8,640).
     static constexpr double HeardThresholdDb = 12.5;
-    // A slot is heard only when a callsign's keying was found: the envelope correlates
-    // with the callsign, the 100-W dash after it and the drop to the 10-W dash at least
-    // this well. Chosen from signals that are not a beacon (bench/measure_monitor, its
-    // "not a beacon" table, at -5, +5 and +15 dB): the best score over every callsign,
-    // speed and start stayed at or below 0.39 for a steady carrier, 0.34 for noise
-    // alone, 0.32 for bursts of static, 0.55 for CW sending other text at 15-30 wpm and
-    // 0.64 for a carrier keyed on and off at random, the hardest. A beacon scores 0.88
-    // in the median at +6 dB, 0.72 at -10 dB and 0.50 at -15 dB, so the weakest beacons
-    // are given up to keep carriers out of the log.
-    static constexpr double KeyingThreshold = 0.66;
+    // A slot is heard only when a callsign's keying was found: the envelope fits the
+    // callsign, the 100-W dash after it and the drop to the 10-W dash (strength free to
+    // drift across them) with a multiple correlation of at least this. Chosen from
+    // signals that are not a beacon (bench/measure_monitor, its "not a beacon" table,
+    // at -5, +5 and +15 dB): the score stayed at or below 0.41 for a steady carrier, 0.34
+    // for noise alone, 0.44 for bursts of static, 0.59 for CW sending other text at
+    // 15-30 wpm and 0.67 for a carrier keyed on and off at random, the hardest: at 0.68
+    // it passes in fewer than 1 % of slots. A beacon scores 0.91 in the median at +6 dB
+    // (0.68 in one slot of a hundred, in a deep fast fade), 0.74 at -10 dB and 0.54 at
+    // -15 dB: the weakest beacons are given up to keep carriers out of the log.
+    static constexpr double KeyingThreshold = 0.68;
     // Another station's callsign names the slot only when it beats the scheduled
     // station's by this much: the schedule says which station is by far the likeliest,
     // and in the same noise two callsigns' scores differ by up to 0.15 at -15 dB.

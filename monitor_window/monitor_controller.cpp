@@ -13,6 +13,8 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace halvion {
 
 namespace {
@@ -33,6 +35,7 @@ MonitorController::MonitorController(AppState &state, SettingsFile &settings, QS
     ScanTimer->setTimerType(Qt::PreciseTimer);
     connect(ScanTimer, &QTimer::timeout, this, &MonitorController::ScanTimer_Timer);
     engine_.setToneSearch({double(pitchHz()), 300});
+    audioDelay_ = audioDelayMs();
     engine_.setBandForSlot([this](qint64 slot) { return bandForSlot(slot); });
     connect(&audio_, &AudioInput::samplesReady, this, &MonitorController::takeSamples);
     connect(&audio_, &AudioInput::failed, this, [this](const QString &why) {
@@ -85,6 +88,24 @@ int MonitorController::pitchHz() const
     bool ok = false;
     const int hz = text ? QString::fromStdString(*text).trimmed().toInt(&ok) : 0;
     return ok && hz >= 300 && hz <= 1500 ? hz : 600;
+}
+
+int MonitorController::audioDelayMs() const
+{
+    const auto text = settings_.read({MonitorKeys::AudioDelay, PitchMarker, 16});
+    bool ok = false;
+    const int ms = text ? QString::fromStdString(*text).trimmed().toInt(&ok) : 0;
+    return ok && ms >= 0 && ms <= MaxAudioDelayMs ? ms : 0;
+}
+
+void MonitorController::setAudioDelayMs(int ms)
+{
+    ms = std::clamp(ms, 0, MaxAudioDelayMs);
+    if (ms == audioDelayMs())
+        return;
+    settings_.write(MonitorKeys::AudioDelay, std::to_string(ms));
+    audioDelay_ = ms;
+    engine_.resetStream();
 }
 
 void MonitorController::setPitchHz(int hz)
@@ -179,6 +200,7 @@ BandIndex MonitorController::bandForSlot(qint64 slotNumber) const
 
 void MonitorController::takeSamples(const std::vector<float> &samples, double sampleRate, qint64 startUtcMs)
 {
+    startUtcMs -= audioDelay_; // when the receiver heard them
     // Note the band the receiver was on during the steady part of every slot these
     // samples touch: the rotation's band while scanning (if the radio is on it), else the
     // band the main window follows. A change of band within the steady part spoils the slot.
