@@ -13,6 +13,7 @@ packages=(
     libnova-dev libhamlib-dev pkg-config geographiclib-tools
     libfftw3-dev qt6-multimedia-dev libqt6sql6-sqlite qt6-charts-dev libqt6opengl6-dev
     libhamlib-utils
+    pulseaudio pulseaudio-utils
 )
 if [ "${1:-}" = "--desktop-tools" ]; then
     packages+=(xvfb xauth xdotool imagemagick python3 faketime)
