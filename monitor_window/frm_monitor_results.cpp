@@ -22,6 +22,7 @@
 #include <QValueAxis>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -51,6 +52,10 @@ constexpr qint64 DayMs = 24 * 60 * 60 * 1000;
 
 const std::array<QColor, BandCount> BandColours{QColor(0x1f, 0x77, 0xb4), QColor(0x2c, 0xa0, 0x2c), QColor(0xff, 0x7f, 0x0e),
                                                 QColor(0x94, 0x67, 0xbd), QColor(0xd6, 0x27, 0x28)};
+
+// Six colours far apart in hue and lightness, for the stations (with three shapes).
+const std::array<QColor, 6> StationColours{QColor(0x00, 0x72, 0xb2), QColor(0xe6, 0x9f, 0x00), QColor(0x00, 0x9e, 0x73),
+                                           QColor(0xcc, 0x33, 0x11), QColor(0x8e, 0x44, 0xad), QColor(0x33, 0x33, 0x33)};
 
 // The time axis labels its points in local time; the chart speaks UTC, so each point
 // goes where the local clock would show that UTC time of day.
@@ -111,6 +116,11 @@ frmMonitorResults::frmMonitorResults(MonitorController &monitor, QWidget *parent
     for (BandIndex b = 0; b < BandCount; ++b)
         ChartSubject->addItem(QStringLiteral("Every station on %1").arg(bandName(b)));
 
+    ChartSpan = new QComboBox(this);
+    ChartSpan->setObjectName(QStringLiteral("ChartSpan"));
+    ChartSpan->addItems({QStringLiteral("What the data spans"), QStringLiteral("Last hour"), QStringLiteral("Last 6 hours"),
+                         QStringLiteral("Last 24 hours")});
+
     auto *chart = new QChart;
     chart->setMargins(QMargins(4, 4, 4, 4));
     chart->legend()->setAlignment(Qt::AlignBottom);
@@ -129,7 +139,10 @@ frmMonitorResults::frmMonitorResults(MonitorController &monitor, QWidget *parent
     left->addWidget(ColourKey);
     left->addStretch();
     auto *right = new QVBoxLayout;
-    right->addWidget(ChartSubject);
+    auto *chartChoice = new QHBoxLayout;
+    chartChoice->addWidget(ChartSubject, 1);
+    chartChoice->addWidget(ChartSpan);
+    right->addLayout(chartChoice);
     right->addWidget(HistoryChart, 1);
     auto *bottom = new QHBoxLayout;
     bottom->addWidget(ClockOffsetLabel, 1);
@@ -149,6 +162,7 @@ frmMonitorResults::frmMonitorResults(MonitorController &monitor, QWidget *parent
     connect(ResultsGrid->verticalHeader(), &QHeaderView::sectionClicked, this, &frmMonitorResults::chooseStation);
     connect(ResultsGrid->horizontalHeader(), &QHeaderView::sectionClicked, this, &frmMonitorResults::chooseBand);
     connect(ChartSubject, &QComboBox::activated, this, &frmMonitorResults::ChartSubject_Click);
+    connect(ChartSpan, &QComboBox::activated, this, &frmMonitorResults::ChartSpan_Click);
     connect(ExportCsv, &QPushButton::clicked, this, &frmMonitorResults::ExportCsv_Click);
     connect(&monitor_.engine(), &MonitorEngine::measured, this, [this] {
         if (isVisible())
@@ -223,16 +237,38 @@ void frmMonitorResults::showChart()
     const int subject = ChartSubject->currentIndex();
     const bool byStation = subject < BeaconCount;
     const qint64 now = monitor_.nowUtcMs();
-    const auto rows = monitor_.log().history(now - DayMs, byStation ? subject : -1,
+    // A fixed span ends now; "what the data spans" takes every row there is, so a
+    // recording made days ago fills the chart rather than a sliver of it.
+    static constexpr qint64 SpanMs[] = {0, 3600 * 1000, 6 * 3600 * 1000, DayMs};
+    const qint64 span = SpanMs[std::clamp(ChartSpan->currentIndex(), 0, 3)];
+    const auto rows = monitor_.log().history(span > 0 ? now - span : 0, byStation ? subject : -1,
                                              byStation ? -1 : subject - BeaconCount);
-    chart->setTitle(byStation ? QStringLiteral("%1: the 100-W dash over the last 24 hours").arg(callsign(subject))
-                              : QStringLiteral("%1: the 100-W dash over the last 24 hours").arg(bandName(subject - BeaconCount)));
+    qint64 from = now - (span > 0 ? span : DayMs), to = now;
+    if (span == 0) {
+        qint64 first = -1, last = -1;
+        for (const SlotMeasurement &m : rows)
+            if (m.heard()) {
+                first = first < 0 ? m.slotStartUtcMs() : std::min(first, m.slotStartUtcMs());
+                last = std::max(last, m.slotStartUtcMs());
+            }
+        if (first >= 0) {
+            const qint64 margin = std::max<qint64>(60 * 1000, (last - first) / 20);
+            from = first - margin;
+            to = last + margin;
+        }
+    }
+    const QString spanText = span == 0 ? QStringLiteral("the time the data spans")
+                             : span == DayMs ? QStringLiteral("the last 24 hours")
+                             : span == 3600 * 1000 ? QStringLiteral("the last hour")
+                                                   : QStringLiteral("the last 6 hours");
+    chart->setTitle(QStringLiteral("%1: the 100-W dash over %2")
+                        .arg(byStation ? callsign(subject) : bandName(subject - BeaconCount), spanText));
 
     auto *time = new QDateTimeAxis;
-    time->setFormat(QStringLiteral("HH:mm"));
+    time->setFormat(to - from > DayMs ? QStringLiteral("MM-dd HH:mm") : QStringLiteral("HH:mm"));
     time->setTitleText(QStringLiteral("UTC"));
-    time->setTickCount(9);
-    time->setRange(axisTime(now - DayMs), axisTime(now));
+    time->setTickCount(7);
+    time->setRange(axisTime(from), axisTime(to));
     auto *snr = new QValueAxis;
     snr->setTitleText(QStringLiteral("SNR in 2.5 kHz, dB"));
     snr->setRange(-30, 30);
@@ -253,9 +289,15 @@ void frmMonitorResults::showChart()
         if (!s) {
             s = new QScatterSeries;
             s->setName(byStation ? bandName(k) : callsign(k));
-            // Each band and each station keeps its own colour from chart to chart.
-            s->setColor(byStation ? BandColours[std::size_t(k)] : QColor::fromHsv(k * 360 / BeaconCount, 210, 200));
-            s->setMarkerSize(7);
+            // Each band and each station keeps its own look from chart to chart: a band
+            // its colour and shape, a station one of six distinct colours with one of
+            // three shapes, so no two of the eighteen look alike.
+            static constexpr QScatterSeries::MarkerShape Shapes[] = {
+                QScatterSeries::MarkerShapeCircle, QScatterSeries::MarkerShapeRectangle, QScatterSeries::MarkerShapeTriangle,
+                QScatterSeries::MarkerShapeRotatedRectangle, QScatterSeries::MarkerShapeStar};
+            s->setColor(byStation ? BandColours[std::size_t(k)] : StationColours[std::size_t(k % 6)]);
+            s->setMarkerShape(byStation ? Shapes[k % 5] : Shapes[k / 6]);
+            s->setMarkerSize(byStation ? 8 : 9);
             s->setBorderColor(Qt::transparent);
         }
         s->append(double(axisTime(m.slotStartUtcMs()).toMSecsSinceEpoch()), m.dashSnrDb[0]);
@@ -273,6 +315,10 @@ void frmMonitorResults::showChart()
         any = true;
     }
     chart->legend()->setVisible(any);
+    QFont legendFont = chart->legend()->font();
+    legendFont.setPointSizeF(byStation ? 9 : 7.5); // eighteen callsigns fit the chart's height
+    chart->legend()->setFont(legendFont);
+    chart->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
     chart->legend()->setAlignment(byStation ? Qt::AlignBottom : Qt::AlignRight); // up to 18 callsigns need a column
     if (!any)
         chart->setTitle(chart->title() + QStringLiteral(" - nothing heard yet"));
@@ -306,6 +352,8 @@ void frmMonitorResults::showClockOffset()
 void frmMonitorResults::ResultsGrid_Click(int row, int) { chooseStation(row); }
 
 void frmMonitorResults::ChartSubject_Click(int) { showChart(); }
+
+void frmMonitorResults::ChartSpan_Click(int) { showChart(); }
 
 void frmMonitorResults::chooseStation(BeaconIndex station)
 {
