@@ -122,6 +122,10 @@ int main(int argc, char *argv[])
                 if (truth >= -18 || truth <= -25) {
                     ++dashesJudged;
                     const bool broke = (truth >= -18) != heard;
+                    if (broke && std::getenv("MEASURE_MONITOR_MISSES") && snr >= 3)
+                        std::printf("break: %s dash %d truth %.1f read %.1f heard %d score %.2f gap %.2f fade %.1f dB offset %.2f\n",
+                                    BeaconCatalogue::beacon(t.beacon.station).callsign.data(), d, truth, m.dashSnrDb[std::size_t(d)],
+                                    m.dashesHeard, m.identityScore, t.gapSeconds, t.beacon.fadeDb, t.beacon.offsetSeconds);
                     breaks += broke ? 1 : 0;
                     (longGap ? ruleLong : ruleShort) += 1;
                     (longGap ? ruleLongBreaks : ruleShortBreaks) += broke ? 1 : 0;

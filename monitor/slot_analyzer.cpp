@@ -537,7 +537,14 @@ SlotMeasurement SlotAnalyzer::analyze(const SlotWindow &window)
         if (!m.keyingFound)
             break; // no callsign, no beacon: there are no dashes to read
         m.dashSnrDb[di] = excess > 0 ? 10 * std::log10(excess * (fs / len) / 2500.0) : NAN;
-        const bool heard = ratioDb >= HeardThresholdDb;
+        // Each dash is sent 10 dB below the one before; one read within 2 dB of it has
+        // caught the dash before it, and is not heard (a fast deep fade can lift a dash by
+        // up to 7 dB over the second between two, never by 8).
+        const bool caughtTheOneBefore = d > 0 && std::isfinite(m.dashSnrDb[di - 1]) && std::isfinite(m.dashSnrDb[di]) &&
+                                        m.dashSnrDb[di] > m.dashSnrDb[di - 1] - 2.0;
+        if (caughtTheOneBefore)
+            m.dashSnrDb[di] = NAN;
+        const bool heard = ratioDb >= HeardThresholdDb && !caughtTheOneBefore;
         if (heard && stillHeard) {
             ++m.dashesHeard;
             dashHz = (peak + dd) * binHz;
