@@ -30,15 +30,15 @@ QString latin(std::string_view text) { return QString::fromLatin1(text.data(), q
 QString measurementLine(const SlotMeasurement &m)
 {
     const QString when = QDateTime::fromMSecsSinceEpoch(m.slotStartUtcMs(), Qt::UTC).toString(QStringLiteral("HH:mm:ss"));
-    const QString station = latin(BeaconCatalogue::beacon(m.expected).callsign);
+    const QString station = latin(BeaconCatalogue::beacon(m.station()).callsign);
     const QString band = latin(BeaconCatalogue::band(m.band).bandLabel) + QStringLiteral(" m");
     if (!m.heard())
         return QStringLiteral("%1 UTC  %2  %3  not heard").arg(when, band, station);
     QString line = QStringLiteral("%1 UTC  %2  %3  heard at %4, 100 W dash %5 dB")
                        .arg(when, band, station, QString::fromLatin1(m.heardAtText()))
                        .arg(m.dashSnrDb[0], 0, 'f', 1);
-    if (!m.identityMatch() && m.identified >= 0)
-        line += QStringLiteral(" (keying looks like %1)").arg(latin(BeaconCatalogue::beacon(m.identified).callsign));
+    if (m.otherStation())
+        line += QStringLiteral(" (other station: in %1's slot)").arg(latin(BeaconCatalogue::beacon(m.expected).callsign));
     return line;
 }
 

@@ -867,6 +867,11 @@ void TestMonitor::otherStationIsLoggedAsItself()
     const auto latest = log.latestPerPair();
     QCOMPARE(latest.size(), std::size_t(1));
     QCOMPARE(latest[0].station(), sending);
+    // Windows that show a level beside a callsign show it beside the station heard.
+    LatestLevels levels;
+    levels.record(m);
+    QCOMPARE(levels.text(sending, band, m.slotStartUtcMs() + 20000), QString::fromLatin1(m.heardAtText()));
+    QCOMPARE(levels.text(scheduled, band, m.slotStartUtcMs() + 20000), QString());
 }
 
 // A recording whose start time was given wrong: the slots tell its clock error, and
