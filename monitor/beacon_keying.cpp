@@ -12,7 +12,7 @@ std::string_view morse(char c)
         {'M', "--"},    {'N', "-."},    {'O', "---"},   {'P', ".--."},  {'Q', "--.-"},  {'R', ".-."},
         {'S', "..."},   {'T', "-"},     {'U', "..-"},   {'V', "...-"},  {'W', ".--"},   {'X', "-..-"},
         {'Y', "-.--"},  {'Z', "--.."},  {'0', "-----"}, {'1', ".----"}, {'2', "..---"}, {'3', "...--"},
-        {'4', "....-"}, {'5', "....."}, {'6', "-...."}, {'7', "--..."}, {'8', "---.."}, {'9', "----."},
+        {'4', "....-"}, {'5', "....."}, {'6', "-...."}, {'7', "--..."}, {'8', "---.."}, {'9', "----."}, {'/', "-..-."},
     };
     for (const auto &[ch, code] : Table)
         if (ch == c)
@@ -20,27 +20,41 @@ std::string_view morse(char c)
     return {};
 }
 
-std::vector<KeyDown> transmission(BeaconIndex station)
+std::vector<KeyDown> callsignKeying(std::string_view callsign, double elementSeconds)
 {
     std::vector<KeyDown> keys;
     double t = 0;
     bool firstLetter = true;
-    for (char c : BeaconCatalogue::beacon(station).callsign) {
+    for (char c : callsign) {
+        const std::string_view code = morse(c);
+        if (code.empty())
+            continue;
         if (!firstLetter)
-            t += 2 * ElementSeconds; // the letter space: three elements, one already spent
+            t += 2 * elementSeconds; // the letter space: three elements, one already spent
         firstLetter = false;
-        for (char e : morse(c)) {
-            const double length = (e == '-' ? 3 : 1) * ElementSeconds;
+        for (char e : code) {
+            const double length = (e == '-' ? 3 : 1) * elementSeconds;
             keys.push_back({t, t + length, 1.0, -1});
-            t += length + ElementSeconds;
+            t += length + elementSeconds;
         }
     }
-    t += 6 * ElementSeconds; // the word space: seven elements, one already spent
+    return keys;
+}
+
+std::vector<KeyDown> transmission(std::string_view callsign, const Timing &timing)
+{
+    std::vector<KeyDown> keys = callsignKeying(callsign, timing.elementSeconds);
+    double t = keys.empty() ? 0 : keys.back().end + timing.wordGapSeconds;
     for (int d = 0; d < DashCount; ++d) {
-        keys.push_back({t, t + DashSeconds, DashPowerRatio[static_cast<std::size_t>(d)], d});
-        t += DashSeconds + 3 * ElementSeconds;
+        keys.push_back({t, t + timing.dashSeconds, DashPowerRatio[static_cast<std::size_t>(d)], d});
+        t += timing.dashSeconds + timing.dashGapSeconds;
     }
     return keys;
+}
+
+std::vector<KeyDown> transmission(BeaconIndex station)
+{
+    return transmission(BeaconCatalogue::beacon(station).callsign);
 }
 
 const char *dashPowerText(int dash)

@@ -30,8 +30,21 @@ struct KeyDown {
 // Dots and dashes of one letter or digit ("-.-" for K); empty for anything else.
 std::string_view morse(char c);
 
-// Every key-down of the station's transmission, in order.
+// How a transmitter spaces its keying. Real beacons differ a little from the nominal
+// timing: the gap between the callsign and the first dash, and the keying speed.
+struct Timing {
+    double elementSeconds = ElementSeconds;
+    double wordGapSeconds = 7 * ElementSeconds;  // last callsign element's end to the first dash
+    double dashGapSeconds = 3 * ElementSeconds;  // between two dashes
+    double dashSeconds = DashSeconds;
+};
+
+// Every key-down of the station's transmission with its catalogue callsign, in order.
 std::vector<KeyDown> transmission(BeaconIndex station);
+// The same for a callsign as sent, with a transmitter's own timing.
+std::vector<KeyDown> transmission(std::string_view callsign, const Timing &timing = {});
+// The callsign's elements alone, the first starting at 0.
+std::vector<KeyDown> callsignKeying(std::string_view callsign, double elementSeconds = ElementSeconds);
 
 // "100 W", "10 W", "1 W", "0.1 W" for dash 0..3.
 const char *dashPowerText(int dash);

@@ -39,4 +39,20 @@ bool ClockOffsetTracker::clockIsOff() const
     return allAhead || allBehind;
 }
 
+std::optional<double> ClockOffsetTracker::recordingClockError(const std::vector<SlotMeasurement> &rows)
+{
+    std::vector<double> v;
+    for (const SlotMeasurement &m : rows)
+        if (std::isfinite(m.clockErrorSeconds))
+            v.push_back(m.clockErrorSeconds);
+    if (v.size() < 3)
+        return std::nullopt;
+    std::sort(v.begin(), v.end());
+    const double mid = v[v.size() / 2];
+    const auto agree = std::count_if(v.begin(), v.end(), [mid](double e) { return std::abs(e - mid) <= 0.1; });
+    if (2 * std::size_t(agree) <= v.size())
+        return std::nullopt;
+    return mid;
+}
+
 } // namespace halvion

@@ -9,6 +9,7 @@
 
 #include <deque>
 #include <optional>
+#include <vector>
 
 namespace halvion {
 
@@ -26,6 +27,11 @@ public:
     std::optional<double> offsetSeconds() const;
     // True when the clock stays off by more than the tolerance over those slots.
     bool clockIsOff() const;
+
+    // A recording's clock error from its slots' clock readings: the median of those that
+    // had one, when there are at least three and most agree within 0.1 s; positive when
+    // the start time given was late. None when the slots do not tell.
+    static std::optional<double> recordingClockError(const std::vector<SlotMeasurement> &rows);
 
 private:
     struct Entry {

@@ -4,9 +4,10 @@ namespace halvion {
 
 void LatestLevels::record(const SlotMeasurement &m)
 {
-    if (m.expected < 0 || m.expected >= BeaconCount || m.band < 0 || m.band >= BandCount)
+    const BeaconIndex station = m.station(); // another station heard in the slot is that station's
+    if (station < 0 || station >= BeaconCount || m.band < 0 || m.band >= BandCount)
         return;
-    Entry &e = entries_[std::size_t(m.expected * BandCount + m.band)];
+    Entry &e = entries_[std::size_t(station * BandCount + m.band)];
     if (m.slotNumber < e.slotNumber)
         return;
     e = {m.slotNumber, m.dashesHeard};

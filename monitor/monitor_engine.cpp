@@ -25,7 +25,13 @@ MonitorEngine::~MonitorEngine()
 void MonitorEngine::setToneSearch(ToneSearch search)
 {
     search_ = search;
-    pool_.start([this, search] { analyzer_ = std::make_unique<SlotAnalyzer>(search); });
+    pool_.start([this, search, callsigns = callsigns_] { analyzer_ = std::make_unique<SlotAnalyzer>(search, callsigns); });
+}
+
+void MonitorEngine::setCallsigns(BeaconCallsigns callsigns)
+{
+    callsigns_ = std::move(callsigns);
+    pool_.start([this, search = search_, callsigns = callsigns_] { analyzer_ = std::make_unique<SlotAnalyzer>(search, callsigns); });
 }
 
 void MonitorEngine::setBandForSlot(SlotAssembler::BandForSlot bandForSlot)
@@ -78,6 +84,7 @@ bool MonitorEngine::analyzeRecording(const QString &path, qint64 startUtcMs, Ban
         return false;
     }
     recordingBusy_ = true;
+    recordingClockError_.reset();
     cancel_ = false;
     recordingRows_.clear();
     pool_.start([this, reader, startUtcMs, band] {
@@ -117,6 +124,7 @@ bool MonitorEngine::analyzeRecording(const QString &path, qint64 startUtcMs, Ban
 void MonitorEngine::finishRecording(int slots, int heard, const QString &error)
 {
     recordingBusy_ = false;
+    recordingClockError_ = ClockOffsetTracker::recordingClockError(recordingRows_);
     QString message = error;
     if (!recordingRows_.empty() && !log_.append(recordingRows_, QStringLiteral("recording")))
         message = log_.errorText();

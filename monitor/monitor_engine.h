@@ -23,6 +23,9 @@ public:
     ~MonitorEngine() override;
 
     void setToneSearch(ToneSearch search);
+    // The callsigns each station may send (the catalogue's and the known others).
+    void setCallsigns(BeaconCallsigns callsigns);
+    const BeaconCallsigns &callsigns() const { return callsigns_; }
     ToneSearch toneSearch() const { return search_; }
 
     // Live listening: which band the receiver is on in a slot (-1: do not measure it).
@@ -38,6 +41,9 @@ public:
     bool recordingBusy() const { return recordingBusy_; }
 
     const ClockOffsetTracker &clockOffset() const { return clockOffset_; }
+    // The last recording's clock error as its slots tell it (see
+    // ClockOffsetTracker::recordingClockError), set before recordingFinished.
+    std::optional<double> recordingClockError() const { return recordingClockError_; }
     MonitorLog &log() { return log_; }
 
     // Waits until every slot handed to the worker has been measured and delivered.
@@ -55,6 +61,8 @@ private:
 
     MonitorLog &log_;
     ToneSearch search_;
+    BeaconCallsigns callsigns_ = BeaconCallsigns::standard();
+    std::optional<double> recordingClockError_;
     SlotAssembler assembler_;
     SlotAssembler::BandForSlot bandForSlot_;
     std::unique_ptr<SlotAnalyzer> analyzer_; // used on the worker thread only

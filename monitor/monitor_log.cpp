@@ -25,7 +25,7 @@ double real(const QVariant &v) { return v.isNull() ? NAN : v.toDouble(); }
 
 constexpr const char *Columns =
     "slot, band, station, identified, identity_score, tone_hz, offset_s, "
-    "snr_100w, snr_10w, snr_1w, snr_01w, dashes_heard, noise_db";
+    "snr_100w, snr_10w, snr_1w, snr_01w, dashes_heard, noise_db, scheduled, callsign";
 
 SlotMeasurement fromQuery(const QSqlQuery &q)
 {
@@ -41,6 +41,11 @@ SlotMeasurement fromQuery(const QSqlQuery &q)
         m.dashSnrDb[std::size_t(d)] = real(q.value(7 + d));
     m.dashesHeard = q.value(11).toInt();
     m.noiseDb = real(q.value(12));
+    // `station` is the station the reading belongs to; `scheduled` the one the schedule
+    // put in the slot, when it was another (rows written before it was kept have none).
+    if (!q.value(13).isNull())
+        m.expected = q.value(13).toInt();
+    m.callsign = q.value(14).toString().toStdString();
     return m;
 }
 
@@ -104,6 +109,20 @@ bool MonitorLog::open(const QString &path)
             return false;
         }
     }
+    // Columns added since the first logs were written.
+    QStringList have;
+    if (q.exec(QStringLiteral("PRAGMA table_info(slot_measurements)")))
+        while (q.next())
+            have << q.value(1).toString();
+    for (const auto &[name, type] : {std::pair{"scheduled", "INTEGER"}, std::pair{"callsign", "TEXT"}}) {
+        if (have.contains(QLatin1String(name)))
+            continue;
+        if (!q.exec(QStringLiteral("ALTER TABLE slot_measurements ADD COLUMN %1 %2").arg(QLatin1String(name), QLatin1String(type)))) {
+            error_ = QStringLiteral("The monitor log %1 is not usable: %2").arg(path, q.lastError().text());
+            db.close();
+            return false;
+        }
+    }
     error_.clear();
     return true;
 }
@@ -128,12 +147,12 @@ bool MonitorLog::append(const std::vector<SlotMeasurement> &rows, const QString 
     db.transaction();
     QSqlQuery q(db);
     q.prepare(QStringLiteral("INSERT OR REPLACE INTO slot_measurements (%1, source) "
-                             "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+                             "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
                   .arg(QLatin1String(Columns)));
     for (const SlotMeasurement &m : rows) {
         q.addBindValue(m.slotNumber);
         q.addBindValue(m.band);
-        q.addBindValue(m.expected);
+        q.addBindValue(m.station());
         q.addBindValue(m.identified >= 0 ? QVariant(m.identified) : QVariant());
         q.addBindValue(real(m.identityScore));
         q.addBindValue(real(m.toneHz));
@@ -142,6 +161,8 @@ bool MonitorLog::append(const std::vector<SlotMeasurement> &rows, const QString 
             q.addBindValue(real(snr));
         q.addBindValue(m.dashesHeard);
         q.addBindValue(real(m.noiseDb));
+        q.addBindValue(m.otherStation() ? QVariant(m.expected) : QVariant());
+        q.addBindValue(m.callsign.empty() ? QVariant() : QVariant(QString::fromStdString(m.callsign)));
         q.addBindValue(source);
         if (!q.exec()) {
             error_ = QStringLiteral("A measurement could not be written to the monitor log: %1").arg(q.lastError().text());
@@ -212,12 +233,14 @@ bool MonitorLog::exportCsv(const QString &path)
         f << QDateTime::fromMSecsSinceEpoch(m.slotStartUtcMs(), Qt::UTC).toString(Qt::ISODate)
           << QString::fromLatin1(band.bandLabel.data(), qsizetype(band.bandLabel.size()))
           << QString::fromLatin1(band.frequencyText.data(), qsizetype(band.frequencyText.size()))
-          << QString::fromLatin1(BeaconCatalogue::beacon(m.expected).callsign.data())
-          << (m.identified >= 0 ? QString::fromLatin1(BeaconCatalogue::beacon(m.identified).callsign.data()) : QString())
+          << QString::fromLatin1(BeaconCatalogue::beacon(m.station()).callsign.data())
+          << (!m.callsign.empty()     ? QString::fromStdString(m.callsign)
+              : m.identified >= 0     ? QString::fromLatin1(BeaconCatalogue::beacon(m.identified).callsign.data())
+                                      : QString())
           << csvNumber(m.identityScore, 3) << csvNumber(m.toneHz, 1) << csvNumber(m.offsetSeconds, 3);
         for (double snr : m.dashSnrDb)
             f << csvNumber(snr, 1);
-        f << QString::fromLatin1(m.heardAtText()) << csvNumber(m.noiseDb, 1) << q.value(13).toString();
+        f << QString::fromLatin1(m.heardAtText()) << csvNumber(m.noiseDb, 1) << q.value(15).toString();
         file.write(f.join(QLatin1Char(',')).toUtf8() + '\n');
     }
     if (!file.commit()) {

@@ -1,5 +1,6 @@
 #include "frm_analyze_recording.h"
 
+#include "clock_offset_tracker.h"
 #include "monitor_controller.h"
 #include "recording_start.h"
 #include "wav_reader.h"
@@ -16,6 +17,8 @@
 #include <QPushButton>
 #include <QTimeZone>
 #include <QVBoxLayout>
+
+#include <cmath>
 
 namespace halvion {
 
@@ -61,6 +64,13 @@ frmAnalyzeRecording::frmAnalyzeRecording(MonitorController &monitor, QWidget *pa
     // Enter in the path field takes the path and starts the analysis when the file can be
     // analysed, and does nothing otherwise; on a button that has the focus it presses that one.
     AnalyzeButton->setDefault(true);
+    ClockErrorInfo = new QLabel(this);
+    ClockErrorInfo->setObjectName(QStringLiteral("ClockErrorInfo"));
+    ClockErrorInfo->setWordWrap(true);
+    ClockErrorInfo->setVisible(false);
+    ReanalyzeButton = new QPushButton(QStringLiteral("Analyze Again &Corrected"), this);
+    ReanalyzeButton->setObjectName(QStringLiteral("ReanalyzeButton"));
+    ReanalyzeButton->setVisible(false);
 
     auto *file = new QHBoxLayout;
     file->addWidget(RecordingPath);
@@ -71,8 +81,10 @@ frmAnalyzeRecording::frmAnalyzeRecording(MonitorController &monitor, QWidget *pa
     form->addRow(QStringLiteral("Started at:"), RecordingStart);
     form->addRow(QStringLiteral("Band:"), RecordingBand);
     form->addRow(QStringLiteral("Progress:"), AnalysisProgress);
+    form->addRow(QString(), ClockErrorInfo);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
+    buttons->addWidget(ReanalyzeButton);
     buttons->addWidget(AnalyzeButton);
     buttons->addWidget(CancelButton);
     auto *layout = new QVBoxLayout(this);
@@ -84,6 +96,7 @@ frmAnalyzeRecording::frmAnalyzeRecording(MonitorController &monitor, QWidget *pa
     connect(BrowseButton, &QPushButton::clicked, this, &frmAnalyzeRecording::BrowseButton_Click);
     connect(AnalyzeButton, &QPushButton::clicked, this, &frmAnalyzeRecording::AnalyzeButton_Click);
     connect(CancelButton, &QPushButton::clicked, this, &frmAnalyzeRecording::CancelButton_Click);
+    connect(ReanalyzeButton, &QPushButton::clicked, this, &frmAnalyzeRecording::ReanalyzeButton_Click);
     connect(RecordingPath, &QLineEdit::editingFinished, this, [this] { setRecordingPath(RecordingPath->text()); });
     connect(&monitor_.engine(), &MonitorEngine::recordingProgress, AnalysisProgress, &QProgressBar::setValue);
     connect(&monitor_.engine(), &MonitorEngine::recordingFinished, this, &frmAnalyzeRecording::finished);
@@ -137,7 +150,15 @@ void frmAnalyzeRecording::AnalyzeButton_Click()
         return;
     }
     AnalysisProgress->setValue(0);
+    ClockErrorInfo->setVisible(false);
+    ReanalyzeButton->setVisible(false);
     showBusy(true);
+}
+
+void frmAnalyzeRecording::ReanalyzeButton_Click()
+{
+    RecordingStart->setDateTime(RecordingStart->dateTime().addMSecs(-qint64(std::llround(clockError_ * 1000))));
+    AnalyzeButton_Click();
 }
 
 void frmAnalyzeRecording::CancelButton_Click()
@@ -161,8 +182,25 @@ void frmAnalyzeRecording::finished(int slots, int heard, const QString &error)
                          QStringLiteral("No slot could be measured: the recording holds no whole slot with sound in it."), true);
         return;
     }
-    monitor_.message(QStringLiteral("Halvion - Analyze Recording"),
-                     QStringLiteral("%1 slots measured, the beacon heard in %2 of them.").arg(slots).arg(heard), false);
+    // The beacons keep GPS time: when the recording's slots say its start time was off,
+    // say so and offer to analyse it again with the start corrected.
+    const auto clockError = monitor_.engine().recordingClockError();
+    const bool off = clockError && std::abs(*clockError) > ClockOffsetTracker::ToleranceSeconds;
+    QString text = QStringLiteral("%1 slots measured, the beacon heard in %2 of them.").arg(slots).arg(heard);
+    if (off) {
+        clockError_ = *clockError;
+        ClockErrorInfo->setText(QStringLiteral("The recording's start time seems %1 s %2: the beacons were heard that far "
+                                               "from their slots. Analyze it again with the start corrected to %3?")
+                                    .arg(std::abs(clockError_), 0, 'f', 2)
+                                    .arg(clockError_ > 0 ? QStringLiteral("late") : QStringLiteral("early"))
+                                    .arg(RecordingStart->dateTime()
+                                             .addMSecs(-qint64(std::llround(clockError_ * 1000)))
+                                             .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz 'UTC'"))));
+        text += QStringLiteral("\n\n") + ClockErrorInfo->text();
+    }
+    ClockErrorInfo->setVisible(off);
+    ReanalyzeButton->setVisible(off);
+    monitor_.message(QStringLiteral("Halvion - Analyze Recording"), text, off);
     monitor_.openResults();
 }
 
@@ -173,6 +211,7 @@ void frmAnalyzeRecording::showBusy(bool busy)
     RecordingPath->setEnabled(!busy);
     RecordingStart->setEnabled(!busy);
     RecordingBand->setEnabled(!busy);
+    ReanalyzeButton->setEnabled(!busy);
     CancelButton->setText(busy ? QStringLiteral("Cancel") : QStringLiteral("Close"));
 }
 

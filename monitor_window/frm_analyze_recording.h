@@ -26,6 +26,8 @@ public:
     void BrowseButton_Click();
     void AnalyzeButton_Click();
     void CancelButton_Click();
+    // Analyses the recording again with its start moved by the clock error found.
+    void ReanalyzeButton_Click();
 
     QLineEdit *RecordingPath = nullptr;
     QPushButton *BrowseButton = nullptr;
@@ -35,6 +37,8 @@ public:
     QProgressBar *AnalysisProgress = nullptr;
     QPushButton *AnalyzeButton = nullptr;
     QPushButton *CancelButton = nullptr;
+    QLabel *ClockErrorInfo = nullptr;      // the recording's clock error, when it is off
+    QPushButton *ReanalyzeButton = nullptr;
 
 private:
     void finished(int slots, int heard, const QString &error);
@@ -42,6 +46,7 @@ private:
 
     MonitorController &monitor_;
     bool fileOk_ = false;
+    double clockError_ = 0; // seconds the start was late by, as the last analysis found
 };
 
 } // namespace halvion

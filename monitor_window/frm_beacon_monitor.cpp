@@ -30,15 +30,15 @@ QString latin(std::string_view text) { return QString::fromLatin1(text.data(), q
 QString measurementLine(const SlotMeasurement &m)
 {
     const QString when = QDateTime::fromMSecsSinceEpoch(m.slotStartUtcMs(), Qt::UTC).toString(QStringLiteral("HH:mm:ss"));
-    const QString station = latin(BeaconCatalogue::beacon(m.expected).callsign);
+    const QString station = latin(BeaconCatalogue::beacon(m.station()).callsign);
     const QString band = latin(BeaconCatalogue::band(m.band).bandLabel) + QStringLiteral(" m");
     if (!m.heard())
         return QStringLiteral("%1 UTC  %2  %3  not heard").arg(when, band, station);
     QString line = QStringLiteral("%1 UTC  %2  %3  heard at %4, 100 W dash %5 dB")
                        .arg(when, band, station, QString::fromLatin1(m.heardAtText()))
                        .arg(m.dashSnrDb[0], 0, 'f', 1);
-    if (!m.identityMatch() && m.identified >= 0)
-        line += QStringLiteral(" (keying looks like %1)").arg(latin(BeaconCatalogue::beacon(m.identified).callsign));
+    if (m.otherStation())
+        line += QStringLiteral(" (other station: in %1's slot)").arg(latin(BeaconCatalogue::beacon(m.expected).callsign));
     return line;
 }
 
@@ -58,6 +58,14 @@ frmBeaconMonitor::frmBeaconMonitor(MonitorController &monitor, const AppState &s
     PitchHz->setSingleStep(10);
     PitchHz->setSuffix(QStringLiteral(" Hz"));
     PitchHz->setToolTip(QStringLiteral("The receiver's CW pitch; the tone is looked for 300 Hz either side of it."));
+    AudioDelay = new QSpinBox(this);
+    AudioDelay->setObjectName(QStringLiteral("AudioDelay"));
+    AudioDelay->setRange(0, MonitorController::MaxAudioDelayMs);
+    AudioDelay->setSingleStep(10);
+    AudioDelay->setSuffix(QStringLiteral(" ms"));
+    AudioDelay->setToolTip(QStringLiteral("How long the receiver's audio takes to reach Halvion (an SDR program's and the "
+                                          "sound server's buffers). Entered once, it is taken off every start time and "
+                                          "the PC clock error measured live."));
     LevelMeter = new QProgressBar(this);
     LevelMeter->setObjectName(QStringLiteral("LevelMeter"));
     LevelMeter->setRange(MeterFloorDb, 0);
@@ -87,6 +95,7 @@ frmBeaconMonitor::frmBeaconMonitor(MonitorController &monitor, const AppState &s
     form->addRow(QStringLiteral("Sound input:"), InputDevice);
     form->addRow(QStringLiteral("Level:"), LevelMeter);
     form->addRow(QStringLiteral("CW pitch:"), PitchHz);
+    form->addRow(QStringLiteral("Audio delay:"), AudioDelay);
     form->addRow(QString(), ScanBands);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(StartButton);
@@ -105,6 +114,7 @@ frmBeaconMonitor::frmBeaconMonitor(MonitorController &monitor, const AppState &s
     connect(CloseButton, &QPushButton::clicked, this, &QDialog::close);
     connect(InputDevice, &QComboBox::activated, this, &frmBeaconMonitor::InputDevice_Click);
     connect(PitchHz, &QSpinBox::valueChanged, this, &frmBeaconMonitor::PitchHz_Change);
+    connect(AudioDelay, &QSpinBox::valueChanged, this, &frmBeaconMonitor::AudioDelay_Change);
     connect(ScanBands, &QCheckBox::clicked, this, &frmBeaconMonitor::ScanBands_Click);
     connect(&monitor_, &MonitorController::scanModeChanged, this, &frmBeaconMonitor::showState);
     connect(&monitor_, &MonitorController::radioAvailableChanged, this, &frmBeaconMonitor::showState);
@@ -132,6 +142,7 @@ void frmBeaconMonitor::Form_Load()
     if (InputDevice->count() == 0)
         InputDevice->addItem(QStringLiteral("(no sound input found)"));
     PitchHz->setValue(monitor_.pitchHz());
+    AudioDelay->setValue(monitor_.audioDelayMs());
     loading_ = false;
     showState();
 }
@@ -151,6 +162,12 @@ void frmBeaconMonitor::PitchHz_Change(int hz)
 {
     if (!loading_)
         monitor_.setPitchHz(hz);
+}
+
+void frmBeaconMonitor::AudioDelay_Change(int ms)
+{
+    if (!loading_)
+        monitor_.setAudioDelayMs(ms);
 }
 
 void frmBeaconMonitor::ScanBands_Click(bool on)

@@ -33,6 +33,7 @@ public:
     void StartButton_Click();
     void InputDevice_Click(int index);
     void PitchHz_Change(int hz);
+    void AudioDelay_Change(int ms);
     void ScanBands_Click(bool on);
     void showLevel(double peakDb);
     void showMeasurement(const SlotMeasurement &m);
@@ -40,6 +41,7 @@ public:
 
     QComboBox *InputDevice = nullptr;
     QSpinBox *PitchHz = nullptr;
+    QSpinBox *AudioDelay = nullptr;
     QProgressBar *LevelMeter = nullptr;
     QCheckBox *ScanBands = nullptr;
     QLabel *BandInfo = nullptr;

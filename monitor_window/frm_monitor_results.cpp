@@ -56,6 +56,10 @@ constexpr qint64 DayMs = 24 * 60 * 60 * 1000;
 const std::array<QColor, BandCount> BandColours{QColor(0x1f, 0x77, 0xb4), QColor(0x2c, 0xa0, 0x2c), QColor(0xff, 0x7f, 0x0e),
                                                 QColor(0x94, 0x67, 0xbd), QColor(0xd6, 0x27, 0x28)};
 
+// Six colours far apart in hue and lightness, for the stations (with three shapes).
+const std::array<QColor, 6> StationColours{QColor(0x00, 0x72, 0xb2), QColor(0xe6, 0x9f, 0x00), QColor(0x00, 0x9e, 0x73),
+                                           QColor(0xcc, 0x33, 0x11), QColor(0x8e, 0x44, 0xad), QColor(0x33, 0x33, 0x33)};
+
 // The time axis labels its points in local time; the chart speaks UTC, so each point
 // goes where the local clock would show that UTC time of day.
 QDateTime axisTime(qint64 utcMs)
@@ -115,6 +119,11 @@ frmMonitorResults::frmMonitorResults(MonitorController &monitor, QWidget *parent
     for (BandIndex b = 0; b < BandCount; ++b)
         ChartSubject->addItem(QStringLiteral("Every station on %1").arg(bandName(b)));
 
+    ChartSpan = new QComboBox(this);
+    ChartSpan->setObjectName(QStringLiteral("ChartSpan"));
+    ChartSpan->addItems({QStringLiteral("What the data spans"), QStringLiteral("Last hour"), QStringLiteral("Last 6 hours"),
+                         QStringLiteral("Last 24 hours")});
+
     auto *chart = new QChart;
     chart->setMargins(QMargins(4, 4, 4, 4));
     chart->legend()->setAlignment(Qt::AlignBottom);
@@ -133,7 +142,10 @@ frmMonitorResults::frmMonitorResults(MonitorController &monitor, QWidget *parent
     left->addWidget(ColourKey);
     left->addStretch();
     auto *right = new QVBoxLayout;
-    right->addWidget(ChartSubject);
+    auto *chartChoice = new QHBoxLayout;
+    chartChoice->addWidget(ChartSubject, 1);
+    chartChoice->addWidget(ChartSpan);
+    right->addLayout(chartChoice);
     right->addWidget(HistoryChart, 1);
     auto *bottom = new QHBoxLayout;
     bottom->addWidget(ClockOffsetLabel, 1);
@@ -153,6 +165,7 @@ frmMonitorResults::frmMonitorResults(MonitorController &monitor, QWidget *parent
     connect(ResultsGrid->verticalHeader(), &QHeaderView::sectionClicked, this, &frmMonitorResults::chooseStation);
     connect(ResultsGrid->horizontalHeader(), &QHeaderView::sectionClicked, this, &frmMonitorResults::chooseBand);
     connect(ChartSubject, &QComboBox::activated, this, &frmMonitorResults::ChartSubject_Click);
+    connect(ChartSpan, &QComboBox::activated, this, &frmMonitorResults::ChartSpan_Click);
     connect(ExportCsv, &QPushButton::clicked, this, &frmMonitorResults::ExportCsv_Click);
     connect(&monitor_.engine(), &MonitorEngine::measured, this, [this] {
         if (isVisible())
@@ -181,17 +194,22 @@ void frmMonitorResults::showGrid()
             item->setBackground(background);
         }
     for (const SlotMeasurement &m : latest_) {
-        QTableWidgetItem *item = ResultsGrid->item(m.expected, m.band);
+        QTableWidgetItem *item = ResultsGrid->item(m.station(), m.band);
         const qint64 age = now - m.slotStartUtcMs();
         item->setBackground(MonitorColours::cell(m.dashesHeard, age, background));
         item->setForeground(m.dashesHeard == 4 && MonitorColours::strength(age) > 0.6 ? QColor(Qt::white)
                                                                                        : QColor(Qt::black));
-        item->setText(m.heard() ? QString::fromLatin1(m.heardAtText()) : QStringLiteral("-"));
+        // Heard in another station's slot: the reading is this station's, but the clock
+        // or the schedule was off, so it is marked and its cell's text is in italics.
+        QFont font = item->font();
+        font.setItalic(m.otherStation());
+        item->setFont(font);
+        const QString heardAt = QString::fromLatin1(m.heardAtText()) + (m.otherStation() ? QStringLiteral(" *") : QString());
+        item->setText(m.heard() ? heardAt : QStringLiteral("-"));
         // The cell's "100 W" is the weakest dash heard, not a power setting: the tip says so first.
         QString tip = QStringLiteral("%1 on %2: %3\n%4 (%5)")
-                          .arg(callsign(m.expected), bandName(m.band),
-                               m.heard() ? QStringLiteral("heard at ") + QString::fromLatin1(m.heardAtText())
-                                         : QStringLiteral("not heard"),
+                          .arg(callsign(m.station()), bandName(m.band),
+                               m.heard() ? QStringLiteral("heard at ") + heardAt : QStringLiteral("not heard"),
                                QDateTime::fromMSecsSinceEpoch(m.slotStartUtcMs(), Qt::UTC)
                                    .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss 'UTC'")),
                                ageText(age));
@@ -201,8 +219,11 @@ void frmMonitorResults::showGrid()
                        .arg(dbText(m.dashSnrDb[0]), dbText(m.dashSnrDb[1]), dbText(m.dashSnrDb[2]), dbText(m.dashSnrDb[3]))
                        .arg(m.toneHz, 0, 'f', 1)
                        .arg(m.offsetSeconds, 0, 'f', 2);
-            if (!m.identityMatch() && m.identified >= 0)
-                tip += QStringLiteral("\nThe keying looked more like %1").arg(callsign(m.identified));
+            if (!m.callsign.empty() && QString::fromStdString(m.callsign) != callsign(m.station()))
+                tip += QStringLiteral("\nSigning %1").arg(QString::fromStdString(m.callsign));
+            if (m.otherStation())
+                tip += QStringLiteral("\n* Other station: heard in %1's slot - the clock or the schedule was off")
+                           .arg(callsign(m.expected));
         }
         item->setToolTip(tip);
     }
@@ -248,16 +269,38 @@ void frmMonitorResults::showChart()
     const int subject = ChartSubject->currentIndex();
     const bool byStation = subject < BeaconCount;
     const qint64 now = monitor_.nowUtcMs();
-    const auto rows = monitor_.log().history(now - DayMs, byStation ? subject : -1,
+    // A fixed span ends now; "what the data spans" takes every row there is, so a
+    // recording made days ago fills the chart rather than a sliver of it.
+    static constexpr qint64 SpanMs[] = {0, 3600 * 1000, 6 * 3600 * 1000, DayMs};
+    const qint64 span = SpanMs[std::clamp(ChartSpan->currentIndex(), 0, 3)];
+    const auto rows = monitor_.log().history(span > 0 ? now - span : 0, byStation ? subject : -1,
                                              byStation ? -1 : subject - BeaconCount);
-    chart->setTitle(byStation ? QStringLiteral("%1: the 100-W dash over the last 24 hours").arg(callsign(subject))
-                              : QStringLiteral("%1: the 100-W dash over the last 24 hours").arg(bandName(subject - BeaconCount)));
+    qint64 from = now - (span > 0 ? span : DayMs), to = now;
+    if (span == 0) {
+        qint64 first = -1, last = -1;
+        for (const SlotMeasurement &m : rows)
+            if (m.heard()) {
+                first = first < 0 ? m.slotStartUtcMs() : std::min(first, m.slotStartUtcMs());
+                last = std::max(last, m.slotStartUtcMs());
+            }
+        if (first >= 0) {
+            const qint64 margin = std::max<qint64>(60 * 1000, (last - first) / 20);
+            from = first - margin;
+            to = last + margin;
+        }
+    }
+    const QString spanText = span == 0 ? QStringLiteral("the time the data spans")
+                             : span == DayMs ? QStringLiteral("the last 24 hours")
+                             : span == 3600 * 1000 ? QStringLiteral("the last hour")
+                                                   : QStringLiteral("the last 6 hours");
+    chart->setTitle(QStringLiteral("%1: the 100-W dash over %2")
+                        .arg(byStation ? callsign(subject) : bandName(subject - BeaconCount), spanText));
 
     auto *time = new QDateTimeAxis;
-    time->setFormat(QStringLiteral("HH:mm"));
+    time->setFormat(to - from > DayMs ? QStringLiteral("MM-dd HH:mm") : QStringLiteral("HH:mm"));
     time->setTitleText(QStringLiteral("UTC"));
-    time->setTickCount(9);
-    time->setRange(axisTime(now - DayMs), axisTime(now));
+    time->setTickCount(7);
+    time->setRange(axisTime(from), axisTime(to));
     auto *snr = new QValueAxis;
     snr->setTitleText(QStringLiteral("SNR in 2.5 kHz, dB"));
     snr->setRange(-30, 30);
@@ -273,14 +316,20 @@ void frmMonitorResults::showChart()
     for (const SlotMeasurement &m : rows) {
         if (!m.heard() || !std::isfinite(m.dashSnrDb[0]))
             continue;
-        const int k = byStation ? m.band : m.expected;
+        const int k = byStation ? m.band : m.station();
         auto &s = series[std::size_t(k)];
         if (!s) {
             s = new QScatterSeries;
             s->setName(byStation ? bandName(k) : callsign(k));
-            // Each band and each station keeps its own colour from chart to chart.
-            s->setColor(byStation ? BandColours[std::size_t(k)] : QColor::fromHsv(k * 360 / BeaconCount, 210, 200));
-            s->setMarkerSize(7);
+            // Each band and each station keeps its own look from chart to chart: a band
+            // its colour and shape, a station one of six distinct colours with one of
+            // three shapes, so no two of the eighteen look alike.
+            static constexpr QScatterSeries::MarkerShape Shapes[] = {
+                QScatterSeries::MarkerShapeCircle, QScatterSeries::MarkerShapeRectangle, QScatterSeries::MarkerShapeTriangle,
+                QScatterSeries::MarkerShapeRotatedRectangle, QScatterSeries::MarkerShapeStar};
+            s->setColor(byStation ? BandColours[std::size_t(k)] : StationColours[std::size_t(k % 6)]);
+            s->setMarkerShape(byStation ? Shapes[k % 5] : Shapes[k / 6]);
+            s->setMarkerSize(byStation ? 8 : 9);
             s->setBorderColor(Qt::transparent);
         }
         s->append(double(axisTime(m.slotStartUtcMs()).toMSecsSinceEpoch()), m.dashSnrDb[0]);
@@ -298,6 +347,10 @@ void frmMonitorResults::showChart()
         any = true;
     }
     chart->legend()->setVisible(any);
+    QFont legendFont = chart->legend()->font();
+    legendFont.setPointSizeF(byStation ? 9 : 7.5); // eighteen callsigns fit the chart's height
+    chart->legend()->setFont(legendFont);
+    chart->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
     chart->legend()->setAlignment(byStation ? Qt::AlignBottom : Qt::AlignRight); // up to 18 callsigns need a column
     if (!any)
         chart->setTitle(chart->title() + QStringLiteral(" - nothing heard yet"));
@@ -305,23 +358,34 @@ void frmMonitorResults::showChart()
 
 void frmMonitorResults::showClockOffset()
 {
+    QString text;
     const auto offset = monitor_.engine().clockOffset().offsetSeconds();
     if (!offset) {
-        ClockOffsetLabel->setText(QStringLiteral("PC clock from the air: not known yet (measured while listening live)."));
-        return;
+        text = QStringLiteral("PC clock from the air: not known yet (measured while listening live).");
+    } else {
+        text = QStringLiteral("PC clock from the air: %1 s %2%3")
+                   .arg(std::abs(*offset), 0, 'f', 2)
+                   .arg(*offset >= 0 ? QStringLiteral("ahead") : QStringLiteral("behind"))
+                   .arg(monitor_.engine().clockOffset().clockIsOff() ? QStringLiteral(" - set the clock")
+                                                                    : QStringLiteral(", within tolerance"));
     }
-    ClockOffsetLabel->setText(QStringLiteral("PC clock from the air: %1 s %2%3")
-                                  .arg(std::abs(*offset), 0, 'f', 2)
-                                  .arg(*offset >= 0 ? QStringLiteral("ahead") : QStringLiteral("behind"))
-                                  .arg(monitor_.engine().clockOffset().clockIsOff()
-                                           ? QStringLiteral(" - set the clock")
-                                           : QStringLiteral(", within tolerance")));
+    // The last recording's own clock, from its slots.
+    if (const auto recording = monitor_.engine().recordingClockError())
+        text += QStringLiteral("\nLast recording's start time: %1 s %2%3")
+                    .arg(std::abs(*recording), 0, 'f', 2)
+                    .arg(*recording >= 0 ? QStringLiteral("late") : QStringLiteral("early"))
+                    .arg(std::abs(*recording) > ClockOffsetTracker::ToleranceSeconds
+                             ? QStringLiteral(" - analyse it again with the start corrected")
+                             : QStringLiteral(", within tolerance"));
+    ClockOffsetLabel->setText(text);
 }
 
 // A cell or a station's name charts the station, a band's heading the band.
 void frmMonitorResults::ResultsGrid_Click(int row, int) { chooseStation(row); }
 
 void frmMonitorResults::ChartSubject_Click(int) { showChart(); }
+
+void frmMonitorResults::ChartSpan_Click(int) { showChart(); }
 
 void frmMonitorResults::chooseStation(BeaconIndex station)
 {

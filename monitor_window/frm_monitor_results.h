@@ -1,7 +1,7 @@
 #pragma once
 // The propagation picture: every station on every band, each cell coloured by its last
 // measurement and faded by its age, and for a chosen station or band a chart of the
-// 100-W dash over the last 24 hours.
+// 100-W dash over the time the data spans, or the last 1, 6 or 24 hours.
 
 #include "slot_measurement.h"
 
@@ -33,6 +33,7 @@ public:
     void showClockOffset();
     void ResultsGrid_Click(int row, int column);
     void ChartSubject_Click(int index);
+    void ChartSpan_Click(int index);
     void ExportCsv_Click();
     // Chart subjects: the 18 stations first, then the 5 bands.
     void chooseStation(BeaconIndex station);
@@ -40,6 +41,9 @@ public:
 
     QTableWidget *ResultsGrid = nullptr;
     QComboBox *ChartSubject = nullptr;
+    // The chart's time span: what fits the data (a recording's own time, however long
+    // ago), the last hour, 6 hours or 24 hours.
+    QComboBox *ChartSpan = nullptr;
     QChartView *HistoryChart = nullptr;
     QLabel *ClockOffsetLabel = nullptr;
     QLabel *ColourKey = nullptr;

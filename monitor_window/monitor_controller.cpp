@@ -1,5 +1,6 @@
 #include "monitor_controller.h"
 
+#include "callsign_file.h"
 #include "scan_rotation.h"
 
 #include "frm_analyze_recording.h"
@@ -8,7 +9,11 @@
 #include "settings_file.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace halvion {
 
@@ -30,6 +35,7 @@ MonitorController::MonitorController(AppState &state, SettingsFile &settings, QS
     connect(scanRetune_, &RetuneTimer::slotDue, this,
             [this](qint64 slot) { Q_EMIT tuneRequested(ScanRotation::bandForSlot(slot)); });
     engine_.setToneSearch({double(pitchHz()), 300});
+    audioDelay_ = audioDelayMs();
     engine_.setBandForSlot([this](qint64 slot) { return bandForSlot(slot); });
     connect(&audio_, &AudioInput::samplesReady, this, &MonitorController::takeSamples);
     connect(&audio_, &AudioInput::failed, this, [this](const QString &why) {
@@ -61,8 +67,17 @@ bool MonitorController::ensureLog()
 {
     if (log_.isOpen())
         return true;
-    if (log_.open(logPath_))
+    if (log_.open(logPath_)) {
+        // The user's own callsigns for the stations, beside the log.
+        QStringList problems;
+        const QString path = QFileInfo(logPath_).dir().filePath(QLatin1String(BeaconCallsigns::FileName));
+        engine_.setCallsigns(loadBeaconCallsigns(path, problems));
+        if (!problems.isEmpty())
+            message(QStringLiteral("Halvion - Beacon Callsigns"),
+                    QStringLiteral("Some lines of %1 were left out:\n%2").arg(QDir::toNativeSeparators(path), problems.join(QLatin1Char('\n'))),
+                    true);
         return true;
+    }
     message(QStringLiteral("Halvion - Beacon Monitor Error"), log_.errorText(), true);
     return false;
 }
@@ -73,6 +88,24 @@ int MonitorController::pitchHz() const
     bool ok = false;
     const int hz = text ? QString::fromStdString(*text).trimmed().toInt(&ok) : 0;
     return ok && hz >= 300 && hz <= 1500 ? hz : 600;
+}
+
+int MonitorController::audioDelayMs() const
+{
+    const auto text = settings_.read({MonitorKeys::AudioDelay, PitchMarker, 16});
+    bool ok = false;
+    const int ms = text ? QString::fromStdString(*text).trimmed().toInt(&ok) : 0;
+    return ok && ms >= 0 && ms <= MaxAudioDelayMs ? ms : 0;
+}
+
+void MonitorController::setAudioDelayMs(int ms)
+{
+    ms = std::clamp(ms, 0, MaxAudioDelayMs);
+    if (ms == audioDelayMs())
+        return;
+    settings_.write(MonitorKeys::AudioDelay, std::to_string(ms));
+    audioDelay_ = ms;
+    engine_.resetStream();
 }
 
 void MonitorController::setPitchHz(int hz)
@@ -151,6 +184,7 @@ BandIndex MonitorController::bandForSlot(qint64 slotNumber) const
 
 void MonitorController::takeSamples(const std::vector<float> &samples, double sampleRate, qint64 startUtcMs)
 {
+    startUtcMs -= audioDelay_; // when the receiver heard them
     // Note the band the receiver was on during the steady part of every slot these
     // samples touch: the rotation's band while scanning (if the radio is on it), else the
     // band the main window follows. A change of band within the steady part spoils the slot.

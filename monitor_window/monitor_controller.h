@@ -30,6 +30,7 @@ namespace MonitorKeys {
 // New keys, written only once the user changes the value.
 inline constexpr const char *Pitch = "MonitorPitch";
 inline constexpr const char *Device = "MonitorDevice";
+inline constexpr const char *AudioDelay = "MonitorAudioDelay";
 } // namespace MonitorKeys
 
 class MonitorController : public QObject {
@@ -59,6 +60,12 @@ public:
     // The pitch the tone is searched around, from the settings (600 Hz until changed).
     int pitchHz() const;
     void setPitchHz(int hz);
+    // How long the receiver's audio takes to reach the program (an SDR program's buffers,
+    // the sound server's), in ms, from the settings (0 until changed): live samples are
+    // dated that much earlier, so the offsets and the PC clock error read the air.
+    static constexpr int MaxAudioDelayMs = 2000;
+    int audioDelayMs() const;
+    void setAudioDelayMs(int ms);
     QByteArray savedDeviceId() const;
     void setDeviceId(const QByteArray &id);
 
@@ -128,6 +135,7 @@ private:
     bool scanMode_ = false;
     bool radioAvailable_ = false;
     BandIndex receiverBand_ = -1;
+    int audioDelay_ = 0;
     QPointer<frmBeaconMonitor> monitor_;
     QPointer<frmAnalyzeRecording> analyze_;
     QPointer<frmMonitorResults> results_;

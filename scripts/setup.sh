@@ -14,6 +14,7 @@ packages=(
     libfftw3-dev qt6-multimedia-dev libqt6sql6-sqlite qt6-charts-dev libqt6opengl6-dev
     libhamlib-utils locales
     xvfb openbox xdotool x11-utils
+    pulseaudio pulseaudio-utils
 )
 if [ "${1:-}" = "--desktop-tools" ]; then
     packages+=(xvfb xauth xdotool imagemagick python3 faketime)

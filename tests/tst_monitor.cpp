@@ -1,7 +1,9 @@
 // The beacon monitor without windows: keying, slot cutting, detection and
 // identification against generated signals, the scan rotation, WAV reading and the log.
 
+#include "beacon_callsigns.h"
 #include "beacon_keying.h"
+#include "callsign_file.h"
 #include "clock_offset_tracker.h"
 #include "latest_levels.h"
 #include "monitor_engine.h"
@@ -133,6 +135,18 @@ private Q_SLOTS:
     void recordingStartFromTheFile();
     void logRowsQueriesAndCsv();
     void logSurvivesKill();
+    void callsignTable_data();
+    void callsignTable();
+    void callsignFileInTheDataFolder();
+    void notABeaconIsNeverHeard_data();
+    void notABeaconIsNeverHeard();
+    void dashesWhereverTheyAre_data();
+    void dashesWhereverTheyAre();
+    void callsignsReallySent_data();
+    void callsignsReallySent();
+    void otherStationIsLoggedAsItself();
+    void recordingClockError_data();
+    void recordingClockError();
 };
 
 void TestMonitor::keyingFitsTheSlot()
@@ -653,3 +667,273 @@ int main(int argc, char *argv[])
 }
 
 #include "tst_monitor.moc"
+
+// The callsigns a station may send: the catalogue's, the known others, and a user's file
+// whose bad lines are reported by number and left out while the good ones count.
+void TestMonitor::callsignTable_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("added");   // "station:CALL" taken from the text
+    QTest::addColumn<QList<int>>("badLines");
+
+    QTest::newRow("empty") << QString() << QStringList() << QList<int>();
+    QTest::newRow("comments and blanks") << QStringLiteral("# mine\n\n   \n# more\n") << QStringList() << QList<int>();
+    QTest::newRow("by catalogue callsign and number")
+        << QStringLiteral("ZS6DN zs6xyz\n  5   ZL6BB  \r\n") << QStringList{QStringLiteral("10:ZS6XYZ"), QStringLiteral("4:ZL6BB")}
+        << QList<int>();
+    QTest::newRow("bad lines by number")
+        << QStringLiteral("# a comment\nKH6WO\nXX1XX AB1CD\n19 AB1CD\n4U1UN W6WX\nOH2B KH6RS\nYV5B A*B\nCS3B CS3BB extra\nYV5B YV5BB\n")
+        << QStringList{QStringLiteral("17:YV5BB")} << QList<int>{2, 3, 4, 5, 6, 7, 8};
+}
+
+void TestMonitor::callsignTable()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, added);
+    QFETCH(QList<int>, badLines);
+    BeaconCallsigns table = BeaconCallsigns::standard();
+    QCOMPARE(table.stationOf("KH6RS"), std::optional<BeaconIndex>(3));
+    QCOMPARE(table.stationOf(" kh6wo "), std::optional<BeaconIndex>(3));
+    QCOMPARE(table.callsignsOf(3), (std::vector<std::string>{"KH6WO", "KH6RS"}));
+    const std::size_t before = table.entries().size();
+    const QByteArray utf8 = text.toUtf8();
+    const auto errors = table.parse(std::string_view(utf8.constData(), std::size_t(utf8.size())));
+    QList<int> lines;
+    for (const auto &e : errors) {
+        lines << e.line;
+        QVERIFY(!e.message.empty());
+    }
+    QCOMPARE(lines, badLines);
+    QCOMPARE(table.entries().size(), before + std::size_t(added.size()));
+    for (const QString &a : added) {
+        const auto parts = a.split(QLatin1Char(':'));
+        QCOMPARE(table.stationOf(parts[1].toStdString()), std::optional<BeaconIndex>(parts[0].toInt()));
+    }
+}
+
+// The controller reads the user's file from the data folder; a missing file adds nothing.
+void TestMonitor::callsignFileInTheDataFolder()
+{
+    QTemporaryDir dir;
+    QStringList problems;
+    const QString path = dir.filePath(QLatin1String(BeaconCallsigns::FileName));
+    QCOMPARE(loadBeaconCallsigns(path, problems).entries().size(), BeaconCallsigns::standard().entries().size());
+    QVERIFY(problems.isEmpty());
+    QVERIFY(writeFile(path, "# my additions\nVE8AT VE8EV\nnonsense here and there\n"));
+    const BeaconCallsigns table = loadBeaconCallsigns(path, problems);
+    QCOMPARE(table.stationOf("VE8EV"), std::optional<BeaconIndex>(1));
+    QCOMPARE(problems.size(), 1);
+    QVERIFY2(problems[0].startsWith(QStringLiteral("line 3: ")), qPrintable(problems[0]));
+}
+
+// Things on a beacon frequency that are not a beacon are never logged as one heard: a
+// carrier has no callsign's keying, other CW's keying is not followed by the dashes.
+void TestMonitor::notABeaconIsNeverHeard_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<double>("levelDb");
+    for (auto kind : {ts::NotABeacon::SteadyCarrier, ts::NotABeacon::RandomCarrier, ts::NotABeacon::OtherCw,
+                      ts::NotABeacon::NoiseBursts})
+        for (double level : {-5.0, 10.0})
+            QTest::addRow("%s at %+.0f dB", ts::notABeaconName(kind), level) << int(kind) << level;
+}
+
+void TestMonitor::notABeaconIsNeverHeard()
+{
+    QFETCH(int, kind);
+    QFETCH(double, levelDb);
+    ts::Noise random(std::uint64_t(31 * kind + int(levelDb) + 100));
+    SlotAnalyzer analyzer;
+    const int slots = 100;
+    int heard = 0;
+    double bestScore = -1;
+    for (int i = 0; i < slots; ++i) {
+        SlotWindow w = ts::emptySlot(qint64(i), BandIndex(i % BandCount), 8000);
+        ts::addNotABeacon(w.samples, 8000, -SlotWindow::LeadSeconds, ts::NotABeacon(kind), levelDb, 420 + 360 * random.uniform(), random);
+        ts::addNoise(w.samples, 8000, random);
+        const SlotMeasurement m = analyzer.analyze(w);
+        QVERIFY(m.hasSound());
+        heard += m.heard() ? 1 : 0;
+        bestScore = std::max(bestScore, m.identityScore);
+        if (!m.keyingFound) {
+            QCOMPARE(m.dashesHeard, 0);
+            QVERIFY(std::isnan(m.dashSnrDb[0]));
+        }
+    }
+    qInfo("  %d of %d slots heard, best score %.2f (threshold %.2f)", heard, slots, bestScore, SlotAnalyzer::KeyingThreshold);
+    QVERIFY2(heard <= slots / 100, qPrintable(QString::number(heard)));
+}
+
+// The dashes are found where the station sends them, whatever its gap after the callsign
+// and its keying speed: at +3 dB the 100-, 10- and 1-W dashes (+3, -7, -17 dB) are heard,
+// the 0.1-W one (-27 dB) is not, and the 10-W dash is read at its own level.
+void TestMonitor::dashesWhereverTheyAre_data()
+{
+    QTest::addColumn<double>("gap");
+    QTest::addColumn<double>("speed");
+    for (double gap : {0.1, 0.25, 0.4, 0.5})
+        for (double speed : {0.95, 1.0, 1.05})
+            QTest::addRow("gap %.2f s, speed %.2f", gap, speed) << gap << speed;
+}
+
+void TestMonitor::dashesWhereverTheyAre()
+{
+    QFETCH(double, gap);
+    QFETCH(double, speed);
+    ts::Noise noise(std::uint64_t(gap * 1000 + speed * 100));
+    SlotAnalyzer analyzer;
+    for (int i = 0; i < BeaconCount; ++i) {
+        ts::Beacon b{BeaconIndex(i), 3.0, 420 + 360 * noise.uniform(), -0.5 + noise.uniform()};
+        b.timing.elementSeconds = BeaconKeying::ElementSeconds / speed;
+        b.timing.wordGapSeconds = gap;
+        b.timing.dashGapSeconds = 3 * b.timing.elementSeconds;
+        const SlotMeasurement m = analyzer.analyze(ts::slot(b, noise, BandIndex(i % BandCount)));
+        const QByteArray where = QByteArray(BeaconCatalogue::beacon(b.station).callsign.data()) + " at " +
+                                 QByteArray::number(b.offsetSeconds, 'f', 2) + " s";
+        QCOMPARE(m.identified, b.station);
+        QVERIFY2(m.dashesHeard == 3, where + ": " + QByteArray::number(m.dashesHeard) + " dashes heard");
+        QVERIFY2(qAbs(m.dashSnrDb[1] + 7.0) < 1.5, where + ": 10 W at " + QByteArray::number(m.dashSnrDb[1]));
+        QVERIFY2(qAbs(m.dashSnrDb[2] + 17.0) < 2.5, where + ": 1 W at " + QByteArray::number(m.dashSnrDb[2]));
+        QVERIFY2(qAbs(m.offsetSeconds - b.offsetSeconds) < 0.03, where + ": offset " + QByteArray::number(m.offsetSeconds));
+    }
+}
+
+// A station that signs another callsign than the catalogue's is the same station: the
+// Hawaii beacon as KH6RS, and a callsign the user added.
+void TestMonitor::callsignsReallySent_data()
+{
+    QTest::addColumn<int>("station");
+    QTest::addColumn<QString>("sent");
+    QTest::addColumn<QString>("userFile");
+    QTest::newRow("KH6RS for KH6WO") << 3 << QStringLiteral("KH6RS") << QString();
+    QTest::newRow("catalogue KH6WO") << 3 << QStringLiteral("KH6WO") << QString();
+    QTest::newRow("user's VE8EV for VE8AT") << 1 << QStringLiteral("VE8EV") << QStringLiteral("VE8AT VE8EV\n");
+    QTest::newRow("user's 5Z4KB for 5Z4B") << 11 << QStringLiteral("5Z4KB") << QStringLiteral("12 5Z4KB\n");
+}
+
+void TestMonitor::callsignsReallySent()
+{
+    QFETCH(int, station);
+    QFETCH(QString, sent);
+    QFETCH(QString, userFile);
+    BeaconCallsigns table = BeaconCallsigns::standard();
+    QVERIFY(table.parse(userFile.toStdString()).empty());
+    SlotAnalyzer analyzer({}, table);
+    ts::Noise noise(std::uint64_t(station) + 7);
+    for (double snr : {6.0, 0.0, -6.0}) {
+        ts::Beacon b{station, snr, 560, 0.21};
+        b.callsign = sent.toStdString();
+        b.timing.wordGapSeconds = 0.3;
+        const SlotMeasurement m = analyzer.analyze(ts::slot(b, noise, BandIndex(station % BandCount)));
+        QCOMPARE(m.identified, station);
+        QCOMPARE(QString::fromStdString(m.callsign), sent);
+        QVERIFY(!m.otherStation());
+        QVERIFY2(m.dashesHeard >= (snr > 0 ? 3 : 2), qPrintable(QString::number(m.dashesHeard)));
+        QVERIFY2(qAbs(m.dashSnrDb[0] - snr) < 1.5, qPrintable(QString::number(m.dashSnrDb[0])));
+        QVERIFY2(qAbs(m.dashSnrDb[1] - snr + 10) < 1.5, qPrintable(QString::number(m.dashSnrDb[1])));
+    }
+}
+
+// A callsign that is clearly another station's is that station heard, logged as it and
+// never as the station the schedule put in the slot.
+void TestMonitor::otherStationIsLoggedAsItself()
+{
+    ts::Noise noise(55);
+    SlotAnalyzer analyzer;
+    const BandIndex band = 2;
+    SlotWindow w = ts::emptySlot(1'800'000'000 / 10 + 5, band, 8000);
+    const BeaconIndex scheduled = w.expected;
+    const BeaconIndex sending = (scheduled + 4) % BeaconCount;
+    ts::addBeacon(w.samples, 8000, -SlotWindow::LeadSeconds, {sending, 3.0, 640, 0.05});
+    ts::addNoise(w.samples, 8000, noise);
+    const SlotMeasurement m = analyzer.analyze(w);
+    QCOMPARE(m.expected, scheduled);
+    QCOMPARE(m.identified, sending);
+    QVERIFY(m.heard());
+    QVERIFY(m.otherStation());
+    QCOMPARE(m.station(), sending);
+
+    QTemporaryDir dir;
+    MonitorLog log;
+    QVERIFY(log.open(dir.filePath(QStringLiteral("log.sqlite"))));
+    QVERIFY(log.append(m, QStringLiteral("recording")));
+    QVERIFY(log.history(0, scheduled, band).empty());
+    const auto rows = log.history(0, sending, band);
+    QCOMPARE(rows.size(), std::size_t(1));
+    QCOMPARE(rows[0].expected, scheduled);
+    QCOMPARE(rows[0].station(), sending);
+    QVERIFY(rows[0].otherStation());
+    QCOMPARE(QString::fromStdString(rows[0].callsign), QString::fromLatin1(BeaconCatalogue::beacon(sending).callsign.data()));
+    const auto latest = log.latestPerPair();
+    QCOMPARE(latest.size(), std::size_t(1));
+    QCOMPARE(latest[0].station(), sending);
+    // Windows that show a level beside a callsign show it beside the station heard.
+    LatestLevels levels;
+    levels.record(m);
+    QCOMPARE(levels.text(sending, band, m.slotStartUtcMs() + 20000), QString::fromLatin1(m.heardAtText()));
+    QCOMPARE(levels.text(scheduled, band, m.slotStartUtcMs() + 20000), QString());
+}
+
+// A recording whose start time was given wrong: the slots tell its clock error, and
+// analysed again with the start corrected it logs the right stations.
+void TestMonitor::recordingClockError_data()
+{
+    QTest::addColumn<double>("startError"); // the start given minus the true start, s
+    QTest::newRow("0.73 s late") << 0.73;
+    QTest::newRow("4 s late") << 4.0;
+    QTest::newRow("4 s early") << -4.0;
+    QTest::newRow("on time") << 0.0;
+}
+
+void TestMonitor::recordingClockError()
+{
+    QFETCH(double, startError);
+    const double rate = 8000;
+    const qint64 trueStart = 1'800'000'000'000 + 3'000;
+    const int seconds = 120;
+    const BandIndex band = 1;
+    std::vector<float> audio(std::size_t(rate * seconds), 0.0f);
+    ts::Noise noise(std::uint64_t(100 + startError * 10));
+    for (qint64 slot = trueStart / 10000 - 1; slot <= (trueStart + seconds * 1000) / 10000; ++slot)
+        ts::addBeacon(audio, rate, double(trueStart - slot * 10000) / 1000.0,
+                      {SlotTiming::expectedStation(slot, band), 4.0, 610, 0.0});
+    ts::addNoise(audio, rate, noise);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("17m.wav"));
+    QVERIFY(writeFile(path, wavBytes({}, std::vector<double>(audio.begin(), audio.end()))));
+
+    MonitorLog log;
+    QVERIFY(log.open(dir.filePath(QStringLiteral("log.sqlite"))));
+    MonitorEngine engine(log);
+    QSignalSpy finished(&engine, &MonitorEngine::recordingFinished);
+    QString error;
+    const qint64 givenStart = trueStart + qint64(std::llround(startError * 1000));
+    QVERIFY(engine.analyzeRecording(path, givenStart, band, error));
+    QVERIFY(finished.wait(20000));
+    const auto clockError = engine.recordingClockError();
+    QVERIFY(clockError.has_value());
+    QVERIFY2(qAbs(*clockError - startError) < 0.03, qPrintable(QString::number(*clockError)));
+    // Wrong by more than the clock's tolerance, no slot may credit the scheduled station
+    // with a transmission that was not its own.
+    for (const SlotMeasurement &m : log.history(0, -1, -1))
+        if (m.heard() && qAbs(startError) > 0.3)
+            QVERIFY2(m.otherStation() || qAbs(m.offsetSeconds - startError) < 0.05,
+                     qPrintable(QStringLiteral("slot %1 heard as %2").arg(m.slotNumber).arg(m.station())));
+
+    const qint64 corrected = givenStart - qint64(std::llround(*clockError * 1000));
+    MonitorLog again;
+    QVERIFY(again.open(dir.filePath(QStringLiteral("again.sqlite"))));
+    MonitorEngine second(again);
+    QSignalSpy secondFinished(&second, &MonitorEngine::recordingFinished);
+    QVERIFY(second.analyzeRecording(path, corrected, band, error));
+    QVERIFY(secondFinished.wait(20000));
+    QVERIFY(second.recordingClockError().has_value());
+    QVERIFY(qAbs(*second.recordingClockError()) < 0.03);
+    const auto rows = again.history(0, -1, -1);
+    QVERIFY(rows.size() >= 10);
+    for (const SlotMeasurement &m : rows) {
+        QVERIFY2(m.heard() && m.identityMatch() && !m.otherStation(),
+                 qPrintable(QStringLiteral("slot %1: %2 heard %3").arg(m.slotNumber).arg(m.identified).arg(m.dashesHeard)));
+        QVERIFY(qAbs(m.offsetSeconds) < 0.03);
+    }
+}

@@ -23,6 +23,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
+#include <QDateTimeAxis>
 #include <QDateTimeEdit>
 #include <QHeaderView>
 #include <QLabel>
@@ -37,6 +38,8 @@
 #include <QTimer>
 #include <QtEndian>
 #include <QtTest>
+
+#include <set>
 
 using namespace halvion;
 namespace ts = halvion::testsignal;
@@ -159,6 +162,12 @@ private Q_SLOTS:
     void bandChangeWithinASlot();
     void scanWithTheRadioInTheProgram();
     void menuOpensTheWindows();
+    void chartSpanAndLooks();
+    void otherStationInTheGrid();
+    void recordingWithItsClockOff_data();
+    void recordingWithItsClockOff();
+    void audioDelayTakenOffLiveTimes();
+    void callsignFileProblemsReported();
 };
 
 void TestMonitorWindow::colours_data()
@@ -654,3 +663,166 @@ void TestMonitorWindow::menuOpensTheWindows()
 
 QTEST_MAIN(TestMonitorWindow)
 #include "tst_monitor_window.moc"
+
+// The chart spans what the data spans unless a fixed span is chosen, and tells its
+// series apart by colour and shape.
+void TestMonitorWindow::chartSpanAndLooks()
+{
+    MonitorFixture f;
+    QVERIFY(f.monitor.ensureLog());
+    // A 20-minute recording made three days ago.
+    const qint64 recorded = (f.now - 3 * 24 * 3600 * 1000) / 10000;
+    std::vector<SlotMeasurement> rows;
+    for (qint64 slot = recorded; slot < recorded + 120; ++slot)
+        rows.push_back(measured(slot, 2, 1 + int(slot % 4), -5 + double(slot % 9)));
+    QVERIFY(f.monitor.log().append(rows, QStringLiteral("recording")));
+    f.monitor.openResults();
+    frmMonitorResults *w = f.monitor.resultsWindow();
+    QCOMPARE(w->ChartSpan->currentIndex(), 0);
+    w->chooseBand(2);
+    QChart *chart = w->HistoryChart->chart();
+    QCOMPARE(chart->series().size(), 18);
+    auto *axis = qobject_cast<QDateTimeAxis *>(chart->axes(Qt::Horizontal).value(0));
+    QVERIFY(axis);
+    const qint64 shown = axis->max().toMSecsSinceEpoch() - axis->min().toMSecsSinceEpoch();
+    QVERIFY2(shown >= 20 * 60000 && shown <= 25 * 60000, qPrintable(QString::number(shown)));
+    std::set<std::pair<QRgb, int>> looks;
+    for (QAbstractSeries *a : chart->series()) {
+        auto *series = static_cast<QScatterSeries *>(a);
+        looks.insert({series->color().rgb(), int(series->markerShape())});
+    }
+    QCOMPARE(looks.size(), std::size_t(18));
+
+    w->ChartSpan->setCurrentIndex(3);
+    w->ChartSpan_Click(3);
+    QVERIFY(chart->series().isEmpty());
+    QVERIFY(chart->title().contains(QStringLiteral("the last 24 hours")));
+    QVERIFY(chart->title().endsWith(QStringLiteral("nothing heard yet")));
+}
+
+// A slot in which another station's callsign was heard is that station's, marked.
+void TestMonitorWindow::otherStationInTheGrid()
+{
+    MonitorFixture f;
+    QVERIFY(f.monitor.ensureLog());
+    SlotMeasurement m = measured(f.now / 10000 - 3, 1, 2, 4.0);
+    m.identified = (m.expected + 5) % BeaconCount;
+    m.callsign = BeaconCatalogue::beacon(m.identified).callsign;
+    QVERIFY(f.monitor.log().append(m, QStringLiteral("live")));
+    f.monitor.openResults();
+    frmMonitorResults *w = f.monitor.resultsWindow();
+    QTableWidgetItem *other = w->ResultsGrid->item(m.identified, 1);
+    QCOMPARE(other->text(), QStringLiteral("10 W *"));
+    QVERIFY(other->font().italic());
+    QVERIFY(other->toolTip().contains(QStringLiteral("Other station: heard in %1's slot")
+                                          .arg(QLatin1String(BeaconCatalogue::beacon(m.expected).callsign.data()))));
+    QCOMPARE(w->ResultsGrid->item(m.expected, 1)->text(), QString());
+}
+
+// A recording whose start time is off: the dialog says so and analyses it again with the
+// start corrected, after which the right stations are in the grid.
+void TestMonitorWindow::recordingWithItsClockOff_data()
+{
+    QTest::addColumn<double>("startError");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("0.73 s late") << 0.73 << QStringLiteral("seems 0.7");
+    QTest::newRow("4 s early") << -4.0 << QStringLiteral("seems 4.00 s early");
+}
+
+void TestMonitorWindow::recordingWithItsClockOff()
+{
+    QFETCH(double, startError);
+    QFETCH(QString, said);
+    MonitorFixture f;
+    const double rate = 8000;
+    const qint64 start = f.now - 90'000;
+    std::vector<float> audio(std::size_t(rate * 90), 0.0f);
+    ts::Noise noise(8);
+    for (qint64 slot = start / 10000 - 1; slot <= f.now / 10000; ++slot)
+        ts::addBeacon(audio, rate, double(start - slot * 10000) / 1000.0, {SlotTiming::expectedStation(slot, 4), 6.0, 700, 0.0});
+    ts::addNoise(audio, rate, noise);
+    const QString path = f.dir.filePath(QStringLiteral("ten.wav"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(wav(audio, quint32(rate))) > 0);
+    file.close();
+
+    f.monitor.openAnalyzeRecording();
+    frmAnalyzeRecording *w = f.monitor.analyzeWindow();
+    w->setRecordingPath(path);
+    const qint64 given = start + qint64(std::llround(startError * 1000));
+    w->RecordingStart->setDateTime(QDateTime::fromMSecsSinceEpoch(given, Qt::UTC));
+    w->RecordingBand->setCurrentIndex(4);
+    QSignalSpy done(&f.monitor.engine(), &MonitorEngine::recordingFinished);
+    w->AnalyzeButton_Click();
+    QVERIFY(done.wait(30000));
+    QCOMPARE(int(f.messages.size()), 1);
+    QVERIFY2(f.messages[0].text.contains(said), qPrintable(f.messages[0].text));
+    QCOMPARE(f.messages[0].icon, MessageIcon::Exclamation);
+    QVERIFY(!w->ClockErrorInfo->isHidden());
+    QVERIFY(!w->ReanalyzeButton->isHidden());
+    QVERIFY(f.monitor.resultsWindow()->ClockOffsetLabel->text().contains(QStringLiteral("Last recording's start time:")));
+
+    w->ReanalyzeButton_Click();
+    QVERIFY(qAbs(w->RecordingStart->dateTime().toMSecsSinceEpoch() - start) <= 30);
+    QVERIFY(done.wait(30000));
+    QCOMPARE(int(f.messages.size()), 2);
+    // 07:58:40 to 07:59:40: the 07:59:50 slot's window ends after the recording.
+    QCOMPARE(f.messages[1].text, QStringLiteral("7 slots measured, the beacon heard in 7 of them."));
+    QVERIFY(w->ClockErrorInfo->isHidden());
+    QVERIFY(w->ReanalyzeButton->isHidden());
+    // Every slot's row is the scheduled station's, at the corrected time.
+    for (qint64 slot = start / 10000 + 1; slot < start / 10000 + 8; ++slot) {
+        const auto rows = f.monitor.log().history(slot * 10000, SlotTiming::expectedStation(slot, 4), 4);
+        QVERIFY2(!rows.empty() && rows.front().slotNumber == slot && rows.front().heard() && !rows.front().otherStation(),
+                 qPrintable(QString::number(slot)));
+        QVERIFY(qAbs(rows.front().offsetSeconds) < 0.04);
+    }
+}
+
+// The live audio path's delay, entered once, is taken off the times of the samples.
+void TestMonitorWindow::audioDelayTakenOffLiveTimes()
+{
+    MonitorFixture f;
+    f.state.BandSelected[0] = true;
+    f.monitor.openMonitor();
+    frmBeaconMonitor *w = f.monitor.monitorWindow();
+    QCOMPARE(w->AudioDelay->value(), 0);
+    w->AudioDelay->setValue(250);
+    QCOMPARE(f.settingsText(), QByteArray("[Halvion]\nMonitorAudioDelay=250\n"));
+    QCOMPARE(f.monitor.audioDelayMs(), 250);
+
+    // Audio heard on time reaches the program a quarter second late.
+    const qint64 first = f.now / 10000 + 1;
+    const qint64 from = first * 10000 - 2000;
+    const double rate = 8000;
+    std::vector<float> audio(std::size_t(rate * 24), 0.0f);
+    ts::Noise noise(3);
+    for (qint64 k = first - 1; k < first + 3; ++k)
+        ts::addBeacon(audio, rate, double(from - k * 10000) / 1000.0, {SlotTiming::expectedStation(k, 0), 8.0, 600, 0.0});
+    ts::addNoise(audio, rate, noise);
+    feed(f.monitor, audio, from + 250);
+    f.monitor.engine().waitForIdle();
+    const auto rows = f.monitor.log().history(0, -1, -1);
+    QVERIFY(!rows.empty());
+    for (const SlotMeasurement &m : rows) {
+        QVERIFY(m.heard() && m.identityMatch());
+        QVERIFY2(qAbs(m.offsetSeconds) < 0.03, qPrintable(QString::number(m.offsetSeconds)));
+    }
+}
+
+// Bad lines of the user's callsign file are reported by number when the monitor starts;
+// the good ones count.
+void TestMonitorWindow::callsignFileProblemsReported()
+{
+    MonitorFixture f;
+    QVERIFY(QDir().mkpath(f.dir.filePath(QStringLiteral("data"))));
+    QFile file(f.dir.filePath(QStringLiteral("data/beacon_callsigns.txt")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("# station, callsign sent\nZL6B ZL6XYZ\nZL6B\n");
+    file.close();
+    QVERIFY(f.monitor.ensureLog());
+    QCOMPARE(int(f.messages.size()), 1);
+    QCOMPARE(f.messages[0].title, QStringLiteral("Halvion - Beacon Callsigns"));
+    QVERIFY2(f.messages[0].text.contains(QStringLiteral("line 3: ")), qPrintable(f.messages[0].text));
+    QCOMPARE(f.monitor.engine().callsigns().stationOf("ZL6XYZ"), std::optional<BeaconIndex>(4));
+}

@@ -1,0 +1,193 @@
+// The live path, live: a real PulseAudio server of its own (in a temporary folder, no
+// system or user daemon touched) with a pipe source fed, in real time, with generated
+// beacon audio on the slots of the clock; "Start Listening" on that source must log the
+// stations the schedule puts there with their dashes, through Qt Multimedia's capture,
+// its timing, and a stop and start of the stream. Skipped where pulseaudio is missing.
+
+#include "monitor_controller.h"
+#include "monitor_signal.h"
+#include "settings_file.h"
+
+#include <QDateTime>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
+
+using namespace halvion;
+namespace ts = halvion::testsignal;
+
+namespace {
+
+constexpr int Rate = 8000;
+constexpr BandIndex FedBand = 3; // 12 m
+
+// Writes beacon audio into the pipe source as a sound card would deliver it: each 50 ms
+// block once its last sample's time has passed, every slot keyed on the PC clock.
+class BeaconFeeder {
+public:
+    explicit BeaconFeeder(const QString &fifo) : fd_(::open(fifo.toLocal8Bit().constData(), O_WRONLY))
+    {
+        if (fd_ >= 0)
+            thread_ = std::thread([this] { run(); });
+    }
+    ~BeaconFeeder()
+    {
+        stop_ = true;
+        if (thread_.joinable())
+            thread_.join();
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    bool ok() const { return fd_ >= 0; }
+
+private:
+    void run()
+    {
+        ts::Noise noise(2027);
+        const qint64 t0 = QDateTime::currentMSecsSinceEpoch();
+        const int block = Rate / 20;
+        for (qint64 written = 0; !stop_; written += block) {
+            const qint64 from = t0 + written * 1000 / Rate, to = from + block * 1000 / Rate;
+            while (!stop_ && QDateTime::currentMSecsSinceEpoch() < to)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            std::vector<float> audio(std::size_t(block), 0.0f);
+            for (qint64 slot = from / 10000 - 1; slot <= to / 10000; ++slot)
+                ts::addBeacon(audio, Rate, double(from - slot * 10000) / 1000.0,
+                              {SlotTiming::expectedStation(slot, FedBand), 10.0, 640, 0.0});
+            ts::addNoise(audio, Rate, noise);
+            std::vector<qint16> pcm(audio.size());
+            for (std::size_t i = 0; i < audio.size(); ++i)
+                pcm[i] = qint16(std::lround(std::clamp(audio[i], -1.0f, 1.0f) * 32767));
+            const char *p = reinterpret_cast<const char *>(pcm.data());
+            std::size_t left = pcm.size() * 2;
+            while (left > 0 && !stop_) {
+                const ssize_t n = ::write(fd_, p, left);
+                if (n <= 0)
+                    return;
+                p += n;
+                left -= std::size_t(n);
+            }
+        }
+    }
+
+    int fd_;
+    std::atomic<bool> stop_ = false;
+    std::thread thread_;
+};
+
+} // namespace
+
+class TestMonitorLive : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void listeningToAPulseAudioSource();
+
+private:
+    QTemporaryDir dir_;
+    QProcess server_;
+};
+
+void TestMonitorLive::initTestCase()
+{
+    const QString pulseaudio = QStandardPaths::findExecutable(QStringLiteral("pulseaudio"));
+    if (pulseaudio.isEmpty())
+        QSKIP("pulseaudio is not installed (scripts/setup.sh installs it)");
+    QVERIFY(dir_.isValid());
+    QDir(dir_.path()).mkpath(QStringLiteral("runtime"));
+    const QString socket = dir_.filePath(QStringLiteral("native"));
+    QFile config(dir_.filePath(QStringLiteral("server.pa")));
+    QVERIFY(config.open(QIODevice::WriteOnly));
+    config.write(QStringLiteral("load-module module-native-protocol-unix socket=%1 auth-anonymous=1\n"
+                                "load-module module-pipe-source source_name=halvion_beacons file=%2 format=s16le rate=%3 channels=1\n"
+                                "set-default-source halvion_beacons\n")
+                     .arg(socket, dir_.filePath(QStringLiteral("beacons.fifo")))
+                     .arg(Rate)
+                     .toUtf8());
+    config.close();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), dir_.path());
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir_.filePath(QStringLiteral("runtime")));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir_.path());
+    env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+    server_.setProcessEnvironment(env);
+    server_.setWorkingDirectory(dir_.path());
+    server_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    server_.start(pulseaudio, {QStringLiteral("-n"), QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
+                               QStringLiteral("--use-pid-file=no"), QStringLiteral("--log-level=error"),
+                               QStringLiteral("-F"), config.fileName()});
+    QVERIFY(server_.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(socket) && QFile::exists(dir_.filePath(QStringLiteral("beacons.fifo"))), 20000);
+    // Qt Multimedia reaches the sound server the first time it is used, after this.
+    qputenv("PULSE_SERVER", ("unix:" + socket).toLocal8Bit());
+}
+
+void TestMonitorLive::cleanupTestCase()
+{
+    if (server_.state() != QProcess::NotRunning) {
+        server_.terminate();
+        if (!server_.waitForFinished(10000))
+            server_.kill();
+    }
+}
+
+void TestMonitorLive::listeningToAPulseAudioSource()
+{
+    BeaconFeeder feeder(dir_.filePath(QStringLiteral("beacons.fifo")));
+    QVERIFY(feeder.ok());
+    AppState state;
+    state.BandSelected[std::size_t(FedBand)] = true;
+    SettingsFile settings{dir_.filePath(QStringLiteral("Halvion.ini")).toStdString()};
+    RecordingMessageSink sink;
+    MonitorController monitor{state, settings, dir_.filePath(QStringLiteral("data/monitor.sqlite")),
+                              [] { return QDateTime::currentMSecsSinceEpoch(); }, sink};
+    QVERIFY(monitor.ensureLog());
+
+    QByteArray source;
+    for (const QAudioDevice &d : AudioInput::devices())
+        if (d.id().contains("halvion_beacons"))
+            source = d.id();
+    QVERIFY2(!source.isEmpty(), "the test server's pipe source is not offered as a sound input");
+    QVERIFY2(monitor.startListening(source), sink.messages.empty() ? "" : qPrintable(sink.messages.back().text));
+    QVERIFY(monitor.listening());
+
+    const auto checkRows = [&](qint64 count) {
+        QTRY_VERIFY_WITH_TIMEOUT(monitor.log().count() >= count, 60000);
+        for (const SlotMeasurement &m : monitor.log().history(0, -1, -1)) {
+            const QString row = QStringLiteral("slot %1: %2 heard as %3, %4 dashes, offset %5 s")
+                                    .arg(m.slotNumber)
+                                    .arg(m.expected)
+                                    .arg(m.identified)
+                                    .arg(m.dashesHeard)
+                                    .arg(m.offsetSeconds);
+            qInfo("  %s", qPrintable(row));
+            QVERIFY2(m.band == FedBand && m.identityMatch() && !m.otherStation(), qPrintable(row));
+            QVERIFY2(m.dashesHeard >= 3, qPrintable(row));
+            QVERIFY2(qAbs(m.dashSnrDb[0] - 10.0) < 2.0, qPrintable(row));
+            // The audio reaches the program through the server's and Qt's buffers: late
+            // by those, never early.
+            QVERIFY2(m.offsetSeconds > -0.05 && m.offsetSeconds < 0.6, qPrintable(row));
+        }
+    };
+    checkRows(2);
+
+    // The stream stopped and started again goes on logging.
+    monitor.stopListening();
+    QVERIFY(!monitor.listening());
+    const qint64 before = monitor.log().count();
+    QVERIFY(monitor.startListening(source));
+    checkRows(before + 1);
+    monitor.stopListening();
+    QVERIFY(sink.messages.empty());
+}
+
+QTEST_MAIN(TestMonitorLive)
+#include "tst_monitor_live.moc"
