@@ -1,0 +1,8 @@
+# The skimmer network's feed: reader, filter, store and log, settings, and the telnet
+# client against a local server (tst_spots); its dialog (tst_spots_window).
+if(TARGET halvion_spots)
+    find_package(Qt6 6.4 REQUIRED COMPONENTS Network)
+    halvion_add_test(NAME tst_spots
+        SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tst_spots.cpp ${CMAKE_CURRENT_SOURCE_DIR}/spot_stream.h
+        LIBS halvion_spots Qt6::Network)
+endif()
