@@ -23,6 +23,11 @@ QString pauseText(int ms)
     return QStringLiteral("%1 min %2 s").arg(seconds / 60).arg(seconds % 60);
 }
 
+QString count(quint64 n, const char *what)
+{
+    return QStringLiteral("%1 %2%3").arg(n).arg(QLatin1String(what)).arg(n == 1 ? "" : "s");
+}
+
 } // namespace
 
 RbnFeed::RbnFeed(SpotStore &store, const FeedClock &clock, QObject *parent)
@@ -266,12 +271,10 @@ void RbnFeed::refreshStatus(const QString &why)
         text = QStringLiteral("Connected to %1, waiting for the login prompt...").arg(serverText_);
         break;
     case State::Connected:
-        text = QStringLiteral("Connected to %1: %2 beacon spots (%3 spots read)")
-                   .arg(serverText_)
-                   .arg(counters_.beaconSpots)
-                   .arg(counters_.spots);
+        text = QStringLiteral("Connected to %1: %2 (%3 read)")
+                   .arg(serverText_, count(counters_.beaconSpots, "beacon spot"), count(counters_.spots, "spot"));
         if (counters_.malformed > 0)
-            text += QStringLiteral(", %1 malformed lines ignored").arg(counters_.malformed);
+            text += QStringLiteral(", %1 ignored").arg(count(counters_.malformed, "malformed line"));
         break;
     }
     if (text == status_)

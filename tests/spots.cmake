@@ -6,3 +6,7 @@ if(TARGET halvion_spots)
         SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tst_spots.cpp ${CMAKE_CURRENT_SOURCE_DIR}/spot_stream.h
         LIBS halvion_spots Qt6::Network)
 endif()
+if(TARGET halvion_spots_window)
+    halvion_add_test(NAME tst_spots_window SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tst_spots_window.cpp
+        LIBS halvion_spots_window Qt6::Network)
+endif()
