@@ -21,6 +21,8 @@ qint64 floorDiv(qint64 a, qint64 b) { return a / b - ((a % b != 0) && ((a < 0) !
 SpotStore::SpotStore(const FeedClock &clock, QObject *parent, int maxPerCell)
     : QObject(parent), clock_(clock), maxPerCell_(static_cast<std::size_t>(std::max(1, maxPerCell)))
 {
+    letGo_.fill(std::numeric_limits<qint64>::min());
+    heldSince_ = std::numeric_limits<qint64>::min();
     flushTimer_ = new QTimer(this);
     flushTimer_->setObjectName(QStringLiteral("RbnFlushTimer"));
     flushTimer_->setInterval(FlushIntervalMs);
@@ -46,6 +48,7 @@ bool SpotStore::openLog(const QString &path)
     log_->trim(now - KeepForMs);
     trimmed_ = true;
     lastTrimUtcMs_ = now;
+    heldSince_ = now - MemoryWindowMs;
     for (StoredSpot &s : log_->history(now - MemoryWindowMs, -1, -1))
         keep(std::move(s));
     for (const auto &[start, end] : log_->connectedSpans(now - MemoryWindowMs))
@@ -91,10 +94,13 @@ qint64 SpotStore::spotTimeUtcMs(int minuteOfDay, qint64 heardUtcMs)
 
 void SpotStore::keep(StoredSpot spot)
 {
-    std::deque<StoredSpot> &c = cell(spot.station, spot.band);
+    const std::size_t i = std::size_t(spot.station * BandCount + spot.band);
+    std::deque<StoredSpot> &c = cells_[i];
     c.push_back(std::move(spot));
-    while (c.size() > maxPerCell_)
+    while (c.size() > maxPerCell_) {
+        letGo_[i] = std::max(letGo_[i], c.front().heardUtcMs);
         c.pop_front();
+    }
 }
 
 void SpotStore::add(const std::vector<BeaconSpot> &spots, qint64 heardUtcMs)
@@ -164,6 +170,7 @@ void SpotStore::flush()
 void SpotStore::dropOld(qint64 nowUtcMs)
 {
     const qint64 oldest = nowUtcMs - MemoryWindowMs;
+    heldSince_ = std::max(heldSince_, oldest);
     for (auto &c : cells_)
         while (!c.empty() && c.front().heardUtcMs < oldest)
             c.pop_front();
@@ -178,8 +185,8 @@ std::size_t SpotStore::spotsHeld() const
     return n;
 }
 
-void SpotStore::summarise(const std::deque<StoredSpot> &spots, qint64 sinceUtcMs, SpotSummary &into,
-                          std::vector<std::string_view> &seen) const
+template <typename Spots>
+void SpotStore::summarise(const Spots &spots, qint64 sinceUtcMs, SpotSummary &into, std::vector<std::string> &seen) const
 {
     for (const StoredSpot &s : spots) {
         if (s.heardUtcMs < sinceUtcMs || !isWatched(s.skimmer))
@@ -203,10 +210,16 @@ SpotSummary SpotStore::spottedOn(BeaconIndex station, BandIndex band, qint64 sin
     SpotSummary summary;
     if (station < 0 || station >= BeaconCount || band >= BandCount)
         return summary;
-    std::vector<std::string_view> seen;
-    for (BandIndex b = 0; b < BandCount; ++b)
-        if (band < 0 || b == band)
+    std::vector<std::string> seen;
+    for (BandIndex b = 0; b < BandCount; ++b) {
+        if (band >= 0 && b != band)
+            continue;
+        const bool memoryWhole = sinceUtcMs >= heldSince_ && sinceUtcMs > letGo_[std::size_t(station * BandCount + b)];
+        if (!memoryWhole && log_ && log_->isOpen())
+            summarise(history(sinceUtcMs, station, b), sinceUtcMs, summary, seen);
+        else
             summarise(cell(station, b), sinceUtcMs, summary, seen);
+    }
     std::sort(seen.begin(), seen.end());
     summary.skimmers = static_cast<int>(std::unique(seen.begin(), seen.end()) - seen.begin());
     return summary;
@@ -247,7 +260,15 @@ std::vector<StoredSpot> SpotStore::history(qint64 sinceUtcMs, BeaconIndex statio
 
 qint64 SpotStore::lastHeardUtcMs(BeaconIndex station, BandIndex band) const
 {
-    return spottedOn(station, band, std::numeric_limits<qint64>::min()).lastHeardUtcMs;
+    qint64 last = 0;
+    if (station < 0 || station >= BeaconCount || band >= BandCount)
+        return last;
+    for (BandIndex b = 0; b < BandCount; ++b)
+        if (band < 0 || b == band)
+            for (const StoredSpot &s : cell(station, b))
+                if (s.heardUtcMs > last && isWatched(s.skimmer))
+                    last = s.heardUtcMs;
+    return last;
 }
 
 qint64 SpotStore::connectedMs(qint64 sinceUtcMs, qint64 nowUtcMs) const

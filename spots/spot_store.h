@@ -18,7 +18,10 @@
 // spotsChanged() says when to ask again; it comes once per batch the feed delivers.
 //
 // Memory is bounded whatever the feed sends: each station and band holds at most
-// maxPerCell spots (the oldest go first) and nothing older than MemoryWindowMs.
+// maxPerCell spots (the oldest go first) and nothing older than MemoryWindowMs. A
+// question reaching back past what a full station and band let go is answered from the
+// log instead, so a long span on a busy band is counted whole; so is one reaching
+// back more than a day.
 
 #include "beacon_spot.h"
 #include "stored_spot.h"
@@ -119,12 +122,15 @@ private:
     }
     void keep(StoredSpot spot);
     void dropOld(qint64 nowUtcMs);
-    void summarise(const std::deque<StoredSpot> &spots, qint64 sinceUtcMs, SpotSummary &into,
-                   std::vector<std::string_view> &seen) const;
+    template <typename Spots>
+    void summarise(const Spots &spots, qint64 sinceUtcMs, SpotSummary &into, std::vector<std::string> &seen) const;
 
     const FeedClock &clock_;
     const std::size_t maxPerCell_;
     std::array<std::deque<StoredSpot>, std::size_t(BeaconCount * BandCount)> cells_;
+    // Per station and band: the newest spot let go because the cell was full.
+    std::array<qint64, std::size_t(BeaconCount * BandCount)> letGo_{};
+    qint64 heldSince_; // memory holds every spot heard since then (but for letGo_)
     std::vector<std::string> watch_;
     std::vector<StoredSpot> pending_;
     std::vector<Span> spans_;

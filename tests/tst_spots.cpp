@@ -464,6 +464,24 @@ void TestSpots::storeBoundedPerCell()
     const SpotSummary s = store.spottedOn(2, 1, Start);
     QCOMPARE(s.skimmers, 4);
     QCOMPARE(s.bestSkimmer, QStringLiteral("SK9A")); // the newest are the ones kept
+    QCOMPARE(store.spottedOn(2, 1, Start + 6).spots, 4);
+
+    // With the log, a span reaching back past what was let go is counted whole.
+    QTemporaryDir dir;
+    SpotStore logged(clock, nullptr, 4);
+    QVERIFY(logged.openLog(dir.filePath(QStringLiteral("monitor.sqlite"))));
+    for (int i = 0; i < 10; ++i) {
+        logged.add({spot(2, 1, "SK" + std::to_string(i) + "A", 20 - i)}, Start + i);
+        if (i == 4)
+            logged.flush(); // some written, some still pending
+    }
+    QCOMPARE(logged.spotsHeld(), std::size_t(4));
+    const SpotSummary whole = logged.spottedOn(2, 1, Start);
+    QCOMPARE(whole.spots, 10);
+    QCOMPARE(whole.skimmers, 10);
+    QCOMPARE(whole.bestSkimmer, QStringLiteral("SK0A"));
+    QCOMPARE(logged.spottedOn(2, 1, Start + 6).spots, 4);
+    QCOMPARE(logged.spottedOn(2, -1, Start + 3).spots, 7);
     // A day and a quarter later nothing of it is held.
     clock.advance(SpotStore::MemoryWindowMs + 10);
     store.flush();
