@@ -42,8 +42,6 @@ frmRbn::frmRbn(SettingsFile &settings, QWidget *parent) : QDialog(parent), setti
     RbnStatus->setObjectName(QStringLiteral("RbnStatus"));
     RbnStatus->setWordWrap(true);
     RbnStatus->setTextFormat(Qt::PlainText);
-    RbnStatus->setFrameShape(QFrame::StyledPanel);
-    RbnStatus->setMinimumHeight(36);
     OkButton = new QPushButton(QStringLiteral("Ok"), this);
     OkButton->setObjectName(QStringLiteral("OkButton"));
     OkButton->setDefault(true);
@@ -54,6 +52,7 @@ frmRbn::frmRbn(SettingsFile &settings, QWidget *parent) : QDialog(parent), setti
     form->addRow(QStringLiteral("Server:"), RbnServer);
     form->addRow(QStringLiteral("Your callsign:"), RbnCallsign);
     form->addRow(QStringLiteral("Skimmers:"), RbnSkimmers);
+    form->addRow(QStringLiteral("Status:"), RbnStatus);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(OkButton);
@@ -63,10 +62,9 @@ frmRbn::frmRbn(SettingsFile &settings, QWidget *parent) : QDialog(parent), setti
     layout->addWidget(note);
     layout->addLayout(form);
     layout->addWidget(RbnMessage);
-    layout->addWidget(new QLabel(QStringLiteral("Status:"), this));
-    layout->addWidget(RbnStatus);
+    layout->addStretch(1);
     layout->addLayout(buttons);
-    resize(460, 330);
+    resize(480, 270);
 
     connect(RbnOn, &QCheckBox::clicked, this, &frmRbn::RbnOn_Click);
     connect(OkButton, &QPushButton::clicked, this, &frmRbn::OkButton_Click);
