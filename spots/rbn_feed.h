@@ -10,7 +10,7 @@
 // connection that held for a minute starts the pauses afresh. A server that answers
 // nothing for 5 minutes (or does not accept the connection within 30 s) counts as a
 // drop. statusText() says in one line whether it is connected and how many spots
-// came, or why not.
+// came, or why not. The store and the clock must outlive the feed.
 
 #include "rbn_settings.h"
 #include "spot_line.h"
