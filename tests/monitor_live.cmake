@@ -1,4 +1,4 @@
 # The live input through a real PulseAudio server started by the test itself.
 halvion_add_test(NAME tst_monitor_live SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tst_monitor_live.cpp
-    ${CMAKE_CURRENT_SOURCE_DIR}/monitor_signal.h LIBS halvion_program)
+    ${CMAKE_CURRENT_SOURCE_DIR}/monitor_signal.h LIBS halvion_program halvion_monitor_module)
 set_tests_properties(tst_monitor_live PROPERTIES TIMEOUT 240)

@@ -11,7 +11,7 @@ halvion_add_test(NAME tst_radio
 target_compile_definitions(tst_radio PRIVATE HALVION_RIGCTLD="${HALVION_RIGCTLD_PATH}")
 halvion_add_test(NAME tst_radio_window
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tst_radio_window.cpp ${CMAKE_CURRENT_SOURCE_DIR}/main_window_fixture.h
-    LIBS halvion_program Qt6::Network)
+    LIBS halvion_program halvion_monitor_module Qt6::Network)
 
 # Not a test: scripts/measure_radio_ticks.sh runs it.
 add_executable(measure_radio_ticks ${CMAKE_CURRENT_SOURCE_DIR}/measure_radio_ticks.cpp)
@@ -20,4 +20,4 @@ target_compile_definitions(measure_radio_ticks PRIVATE HALVION_RIGCTLD="${HALVIO
 
 # Not a test: scripts/measure_radio_ticks.sh runs it against a rigctld that logs.
 add_executable(measure_retune_lead ${CMAKE_CURRENT_SOURCE_DIR}/measure_retune_lead.cpp)
-target_link_libraries(measure_retune_lead PRIVATE halvion_program)
+target_link_libraries(measure_retune_lead PRIVATE halvion_program halvion_monitor_module)
