@@ -4,6 +4,9 @@
 #include "form1.h"
 
 #include <QProgressBar>
+#include <QVariant>
+
+#include <cmath>
 
 namespace halvion {
 
@@ -11,9 +14,13 @@ void Form1::placeClockBadge(QWidget *badge)
 {
     badge_ = badge;
     badge->setParent(Gauge1->parentWidget());
+    // It grows with the window's layout.
+    if (badge->property("layoutScale").toDouble() != scale_)
+        badge->setProperty("layoutScale", scale_);
     const QSize size = badge->sizeHint();
     const QRect box = Gauge1->geometry();
-    badge->setGeometry(box.right() + 5 - size.width(), box.top() + 4 - size.height(), size.width(), size.height());
+    badge->setGeometry(box.right() + int(std::lround(5 * scale_)) - size.width(),
+                       box.top() + int(std::lround(4 * scale_)) - size.height(), size.width(), size.height());
     badge->raise();
     badge->show();
 }

@@ -2,6 +2,7 @@
 
 #include "audio_input.h"
 #include "monitor_controller.h"
+#include "pc_time_text.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -29,12 +30,12 @@ QString latin(std::string_view text) { return QString::fromLatin1(text.data(), q
 
 QString measurementLine(const SlotMeasurement &m)
 {
-    const QString when = QDateTime::fromMSecsSinceEpoch(m.slotStartUtcMs(), Qt::UTC).toString(QStringLiteral("HH:mm:ss"));
+    const QString when = instantTimeText(m.slotStartUtcMs());
     const QString station = latin(BeaconCatalogue::beacon(m.station()).callsign);
     const QString band = latin(BeaconCatalogue::band(m.band).bandLabel) + QStringLiteral(" m");
     if (!m.heard())
-        return QStringLiteral("%1 UTC  %2  %3  not heard").arg(when, band, station);
-    QString line = QStringLiteral("%1 UTC  %2  %3  heard at %4, 100 W dash %5 dB")
+        return QStringLiteral("%1  %2  %3  not heard").arg(when, band, station);
+    QString line = QStringLiteral("%1  %2  %3  heard at %4, 100 W dash %5 dB")
                        .arg(when, band, station, QString::fromLatin1(m.heardAtText()))
                        .arg(m.dashSnrDb[0], 0, 'f', 1);
     if (m.otherStation())

@@ -3,6 +3,7 @@
 #include "frm_beacon_monitor.h"
 #include "monitor_colours.h"
 #include "monitor_controller.h"
+#include "pc_time_text.h"
 
 #include <QApplication>
 #include <QChart>
@@ -60,11 +61,13 @@ const std::array<QColor, BandCount> BandColours{QColor(0x1f, 0x77, 0xb4), QColor
 const std::array<QColor, 6> StationColours{QColor(0x00, 0x72, 0xb2), QColor(0xe6, 0x9f, 0x00), QColor(0x00, 0x9e, 0x73),
                                            QColor(0xcc, 0x33, 0x11), QColor(0x8e, 0x44, 0xad), QColor(0x33, 0x33, 0x33)};
 
-// The time axis labels its points in local time; the chart speaks UTC, so each point
-// goes where the local clock would show that UTC time of day.
+// The time axis labels its points in local time. With times in UTC each point goes
+// where the local clock would show that UTC time of day, so the axis reads UTC.
 QDateTime axisTime(qint64 utcMs)
 {
     const QDateTime utc = QDateTime::fromMSecsSinceEpoch(utcMs, Qt::UTC);
+    if (!timesInUtc())
+        return utc.toLocalTime();
     return QDateTime(utc.date(), utc.time(), Qt::LocalTime);
 }
 
@@ -210,8 +213,7 @@ void frmMonitorResults::showGrid()
         QString tip = QStringLiteral("%1 on %2: %3\n%4 (%5)")
                           .arg(callsign(m.station()), bandName(m.band),
                                m.heard() ? QStringLiteral("heard at ") + heardAt : QStringLiteral("not heard"),
-                               QDateTime::fromMSecsSinceEpoch(m.slotStartUtcMs(), Qt::UTC)
-                                   .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss 'UTC'")),
+                               instantDateTimeText(m.slotStartUtcMs()),
                                ageText(age));
         if (m.heard()) {
             tip += QStringLiteral("\nDashes: 100 W %1, 10 W %2, 1 W %3, 0.1 W %4 (SNR in 2.5 kHz)\n"
@@ -298,7 +300,7 @@ void frmMonitorResults::showChart()
 
     auto *time = new QDateTimeAxis;
     time->setFormat(to - from > DayMs ? QStringLiteral("MM-dd HH:mm") : QStringLiteral("HH:mm"));
-    time->setTitleText(QStringLiteral("UTC"));
+    time->setTitleText(timesInUtc() ? QStringLiteral("UTC") : QStringLiteral("Local time"));
     time->setTickCount(7);
     time->setRange(axisTime(from), axisTime(to));
     auto *snr = new QValueAxis;

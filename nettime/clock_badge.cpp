@@ -1,7 +1,10 @@
 #include "clock_badge.h"
 
+#include <QEvent>
 #include <QPainter>
 #include <QPainterPath>
+
+#include <cmath>
 
 namespace halvion {
 
@@ -10,14 +13,30 @@ constexpr int Height = 14;
 constexpr int Dot = 8;
 constexpr int Pad = 4;
 
-QFont badgeFont(const QFont &base)
+QFont badgeFont(const QFont &base, double scale)
 {
     QFont f = base;
-    f.setPointSizeF(7.5);
+    f.setPointSizeF(7.5 * scale);
     f.setBold(true);
     return f;
 }
 } // namespace
+
+// The window that holds the badge may draw itself larger than its design: it sets the
+// "layoutScale" property, and the badge grows with it.
+double ClockBadge::scale() const
+{
+    const double s = property("layoutScale").toDouble();
+    return s > 0 ? s : 1.0;
+}
+
+bool ClockBadge::event(QEvent *e)
+{
+    if (e->type() == QEvent::DynamicPropertyChange
+        && static_cast<QDynamicPropertyChangeEvent *>(e)->propertyName() == "layoutScale")
+        display(view_);
+    return QWidget::event(e);
+}
 
 ClockBadge::ClockBadge(QWidget *parent) : QWidget(parent)
 {
@@ -58,10 +77,12 @@ void ClockBadge::display(const ClockBadgeView &view)
 
 QSize ClockBadge::sizeHint() const
 {
+    const double s = scale();
+    const int height = int(std::lround(Height * s));
     if (view_.text.isEmpty())
-        return {Height, Height};
-    const QFontMetrics metrics(badgeFont(font()));
-    return {Pad + Dot + Pad + metrics.horizontalAdvance(view_.text) + Pad + 2, Height};
+        return {height, height};
+    const QFontMetrics metrics(badgeFont(font(), s));
+    return {int(std::lround((Pad + Dot + Pad + Pad + 2) * s)) + metrics.horizontalAdvance(view_.text), height};
 }
 
 void ClockBadge::paintEvent(QPaintEvent *)
@@ -70,18 +91,20 @@ void ClockBadge::paintEvent(QPaintEvent *)
     p.setRenderHint(QPainter::Antialiasing);
     const QColor c = colour(view_.level);
     const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    const double s = scale();
+    const double pad = Pad * s, dotSize = Dot * s;
     if (!view_.text.isEmpty()) {
         // A pill in the badge's colour with the dot and the offset in white.
         p.setPen(QPen(c.darker(130), 1));
         p.setBrush(c);
         p.drawRoundedRect(box, box.height() / 2, box.height() / 2);
-        const QRectF dot(Pad, (height() - Dot) / 2.0, Dot, Dot);
+        const QRectF dot(pad, (height() - dotSize) / 2.0, dotSize, dotSize);
         p.setPen(Qt::NoPen);
         p.setBrush(Qt::white);
         p.drawEllipse(dot.adjusted(1.5, 1.5, -1.5, -1.5));
         p.setPen(Qt::white);
-        p.setFont(badgeFont(font()));
-        p.drawText(QRectF(Pad + Dot + Pad, 0, width() - (Pad + Dot + Pad), height()),
+        p.setFont(badgeFont(font(), s));
+        p.drawText(QRectF(pad + dotSize + pad, 0, width() - (pad + dotSize + pad), height()),
                    Qt::AlignVCenter | Qt::AlignLeft, view_.text);
         return;
     }

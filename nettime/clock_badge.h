@@ -22,9 +22,12 @@ public:
     QSize sizeHint() const override;
 
 protected:
+    bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    double scale() const;
+
     ClockBadgeView view_;
 };
 

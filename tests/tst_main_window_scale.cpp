@@ -2,6 +2,7 @@
 // the design puts them times that factor, the map scaled once per size, the size kept
 // only once the user gives one; times in UTC; the keys; starting on the last band.
 
+#include "clock_badge.h"
 #include "frm_condensed.h"
 #include "main_window_fixture.h"
 #include "pc_time_text.h"
@@ -9,10 +10,13 @@
 
 #include <QAction>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QWindow>
 #include <QtTest>
+
+#include <ctime>
 
 using namespace halvion;
 using namespace halvion::test;
@@ -45,7 +49,10 @@ private Q_SLOTS:
     void sizeKeptOnlyWhenUserResizes();
     void timeTexts_data();
     void timeTexts();
+    void instantTexts_data();
+    void instantTexts();
     void utcEverywhere();
+    void badgeScales();
     void keys();
     void startOnLastBand();
 };
@@ -184,6 +191,46 @@ void TestMainWindowScale::timeTexts()
     QCOMPARE(clockTimeText(reading), utc.mid(4));
 }
 
+// Instants the monitor windows show, in the zone's local time or in UTC.
+void TestMainWindowScale::instantTexts_data()
+{
+    QTest::addColumn<QString>("utc");
+    QTest::addColumn<QByteArray>("zone");
+    QTest::addColumn<QString>("local");
+
+    QTest::newRow("New Year in Berlin") << "2026-12-31T23:00:05Z" << QByteArray("Europe/Berlin") << "2027-01-01 12:00:05 AM";
+    QTest::newRow("still the old year in Honolulu") << "2027-01-01T00:59:59Z" << QByteArray("Pacific/Honolulu")
+                                                    << "2026-12-31 02:59:59 PM";
+    QTest::newRow("Kathmandu's quarter hour") << "2026-06-15T18:15:00Z" << QByteArray("Asia/Kathmandu")
+                                              << "2026-06-16 12:00:00 AM"; // +5:45
+    QTest::newRow("summer time in New York") << "2026-07-04T16:00:00Z" << QByteArray("America/New_York")
+                                             << "2026-07-04 12:00:00 PM";
+}
+
+void TestMainWindowScale::instantTexts()
+{
+    QFETCH(QString, utc);
+    QFETCH(QByteArray, zone);
+    QFETCH(QString, local);
+    const QByteArray before = qgetenv("TZ");
+    qputenv("TZ", zone);
+    tzset();
+    const qint64 ms = QDateTime::fromString(utc, Qt::ISODate).toMSecsSinceEpoch() + 999;
+    const QString shownLocal = instantDateTimeText(ms);
+    const QString shownLocalTime = instantTimeText(ms);
+    setTimesInUtc(true);
+    const QString shownUtc = instantDateTimeText(ms);
+    const QString shownUtcTime = instantTimeText(ms);
+    before.isNull() ? qunsetenv("TZ") : qputenv("TZ", before);
+    tzset();
+    // The system's AM/PM designators are those of the C locale here.
+    QCOMPARE(shownLocal, local);
+    QCOMPARE(shownLocalTime, local.mid(11));
+    const QString expectedUtc = utc.left(10) + QLatin1Char(' ') + utc.mid(11, 8) + QStringLiteral(" UTC");
+    QCOMPARE(shownUtc, expectedUtc);
+    QCOMPARE(shownUtcTime, expectedUtc.mid(11));
+}
+
 // The menu item switches every time text the windows show, and is written only when
 // the user changes it.
 void TestMainWindowScale::utcEverywhere()
@@ -213,6 +260,28 @@ void TestMainWindowScale::utcEverywhere()
     again.form->ShowTimesInUtc->trigger();
     again.form->Timer1_Timer();
     QVERIFY(again.form->Label2->text().startsWith(QStringLiteral("PC Time ")));
+}
+
+// The clock badge grows with the window and keeps its corner on the PC time box.
+void TestMainWindowScale::badgeScales()
+{
+    MainWindowFixture f(AllOk);
+    auto *badge = new ClockBadge;
+    ClockBadgeView view;
+    view.level = BadgeLevel::Amber;
+    view.measured = true;
+    view.text = QStringLiteral("+2.4 s");
+    badge->display(view);
+    f.form->placeClockBadge(badge);
+    const QSize atOne = badge->size();
+    showAtScale(*f.form, 2.0);
+    QTRY_COMPARE(f.form->LayoutScale(), 2.0);
+    QCOMPARE(badge->height(), 2 * atOne.height());
+    QVERIFY2(badge->width() >= 2 * atOne.width() - 6 && badge->width() <= 2 * atOne.width() + 6,
+             qPrintable(QStringLiteral("%1 at 1x, %2 at 2x").arg(atOne.width()).arg(badge->width())));
+    const QRect box = f.form->Gauge1->geometry();
+    QCOMPARE(badge->geometry().right(), box.right() + 10 - 1);
+    QCOMPARE(badge->geometry().bottom(), box.top() + 8 - 1);
 }
 
 // Keys go through the same handlers as the clicks.

@@ -11,6 +11,7 @@
 #include "monitor_controller.h"
 #include "monitor_signal.h"
 #include "numeric_locale.h"
+#include "pc_time_text.h"
 #include "clock_check.h"
 #include "program.h"
 #include "radio_control.h"
@@ -233,6 +234,18 @@ void TestMonitorWindow::gridShowsLatestByAge()
     QVERIFY(old->toolTip().contains(QStringLiteral("h ago")) || old->toolTip().contains(QStringLiteral("min ago")));
     QCOMPARE(w->ResultsGrid->item(5, 2)->text(), QString());
     QVERIFY(w->ResultsGrid->item(5, 2)->toolTip().contains(QStringLiteral("not measured yet")));
+
+    // Slot times follow the program's choice of local time or UTC, the monitor's
+    // module included.
+    const QString freshLocal = instantDateTimeText(fresh * 10000);
+    QVERIFY2(cell->toolTip().contains(QStringLiteral("\n") + freshLocal + QStringLiteral(" (")), qPrintable(cell->toolTip()));
+    QVERIFY(!freshLocal.endsWith(QStringLiteral("UTC")));
+    setTimesInUtc(true);
+    w->showGrid();
+    QVERIFY2(cell->toolTip().contains(QStringLiteral("\n") + instantDateTimeText(fresh * 10000) + QStringLiteral(" (")),
+             qPrintable(cell->toolTip()));
+    QVERIFY(cell->toolTip().contains(QStringLiteral(" UTC (")));
+    setTimesInUtc(false);
 
     // Time passes: the age timer fades the fresh cell without a new measurement.
     QCOMPARE(w->AgeTimer->interval(), 60000);

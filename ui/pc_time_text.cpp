@@ -1,11 +1,17 @@
 #include "pc_time_text.h"
 
+#include <QCoreApplication>
+#include <QDateTime>
 #include <QLocale>
+#include <QVariant>
 
 namespace halvion {
 
 namespace {
-bool utcChosen = false;
+// The choice is kept on the application object while there is one: the beacon monitor
+// module carries its own copy of this code and must read the same choice.
+constexpr char UtcProperty[] = "halvionTimesInUtc";
+bool utcFallback = false;
 
 QString twoDigits(int n)
 {
@@ -13,19 +19,53 @@ QString twoDigits(int n)
 }
 } // namespace
 
-void setTimesInUtc(bool utc) { utcChosen = utc; }
-bool timesInUtc() { return utcChosen; }
+void setTimesInUtc(bool utc)
+{
+    utcFallback = utc;
+    if (QCoreApplication *app = QCoreApplication::instance())
+        app->setProperty(UtcProperty, utc);
+}
+
+bool timesInUtc()
+{
+    if (QCoreApplication *app = QCoreApplication::instance()) {
+        const QVariant chosen = app->property(UtcProperty);
+        if (chosen.isValid())
+            return chosen.toBool();
+    }
+    return utcFallback;
+}
+
+QString instantTimeText(qint64 utcMs)
+{
+    const QDateTime utc = QDateTime::fromMSecsSinceEpoch(utcMs, Qt::UTC);
+    if (timesInUtc())
+        return utc.toString(QStringLiteral("HH:mm:ss")) + QStringLiteral(" UTC");
+    const QDateTime local = utc.toLocalTime();
+    ClockReading reading;
+    reading.hour = local.time().hour();
+    reading.minute = local.time().minute();
+    reading.second = local.time().second();
+    return localTimeText(reading);
+}
+
+QString instantDateTimeText(qint64 utcMs)
+{
+    const QDateTime utc = QDateTime::fromMSecsSinceEpoch(utcMs, Qt::UTC);
+    const QDateTime shown = timesInUtc() ? utc : utc.toLocalTime();
+    return shown.date().toString(QStringLiteral("yyyy-MM-dd ")) + instantTimeText(utcMs);
+}
 
 QString pcTimeText(const ClockReading &reading)
 {
-    if (utcChosen)
+    if (timesInUtc())
         return QStringLiteral("UTC ") + utcTimeText(reading);
     return QStringLiteral("PC Time ") + localTimeText(reading);
 }
 
 QString clockTimeText(const ClockReading &reading)
 {
-    return utcChosen ? utcTimeText(reading) : localTimeText(reading);
+    return timesInUtc() ? utcTimeText(reading) : localTimeText(reading);
 }
 
 QString localTimeText(const ClockReading &reading)

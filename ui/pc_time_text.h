@@ -6,12 +6,19 @@
 #include "clock_source.h"
 
 #include <QString>
+#include <QtGlobal>
 
 namespace halvion {
 
 // The program-wide choice (local time until the user chooses UTC).
 void setTimesInUtc(bool utc);
 bool timesInUtc();
+
+// An instant (ms since 1970, UTC) as the windows show it, following the choice:
+// "15:07:09 UTC" or "03:07:09 PM" ...
+QString instantTimeText(qint64 utcMs);
+// ... and with its date: "2026-12-10 15:07:09 UTC" or "2026-12-10 03:07:09 PM".
+QString instantDateTimeText(qint64 utcMs);
 
 // "PC Time 03:07:09 PM" (12-hour clock, two digits each, the system's AM/PM
 // designators), or "UTC 15:07:09".
