@@ -102,6 +102,10 @@ frmAnalyzeRecording::frmAnalyzeRecording(MonitorController &monitor, QWidget *pa
     connect(&monitor_.engine(), &MonitorEngine::recordingFinished, this, &frmAnalyzeRecording::finished);
 }
 
+// The path field loses the focus while the dialog is taken down, after this part of it
+// is gone: its "editing finished" must not reach the dialog then.
+frmAnalyzeRecording::~frmAnalyzeRecording() { RecordingPath->disconnect(this); }
+
 void frmAnalyzeRecording::setRecordingPath(const QString &path)
 {
     RecordingPath->setText(path);

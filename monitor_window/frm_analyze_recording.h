@@ -20,6 +20,7 @@ class frmAnalyzeRecording : public QDialog {
     Q_OBJECT
 public:
     explicit frmAnalyzeRecording(MonitorController &monitor, QWidget *parent = nullptr);
+    ~frmAnalyzeRecording() override;
 
     // Takes a file: reads its length, guesses its start and band, or says what is wrong.
     void setRecordingPath(const QString &path);

@@ -1,6 +1,7 @@
 #include "spot_line.h"
 
 #include <array>
+#include <charconv>
 #include <cstdio>
 
 namespace halvion {
@@ -266,9 +267,10 @@ SpotLineKind readSpotLine(std::string_view line, SpotLine &out)
 
 std::string formatSpotLine(const SpotLine &spot)
 {
+    // Written with a point whatever the locale, as the feed sends it.
     char frequency[32];
-    std::snprintf(frequency, sizeof frequency, "%.3f", spot.frequencyKhz);
-    std::string khz = frequency;
+    const auto written = std::to_chars(frequency, frequency + sizeof frequency, spot.frequencyKhz, std::chars_format::fixed, 3);
+    std::string khz(frequency, written.ec == std::errc() ? written.ptr : frequency);
     while (khz.size() > 2 && khz.back() == '0' && khz[khz.size() - 2] != '.')
         khz.pop_back();
 
