@@ -31,9 +31,9 @@ bool armClockSetWatch(int fd)
 {
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
-    itimerspec spec{};
-    spec.it_value.tv_sec = now.tv_sec + 365L * 24 * 3600; // never reached
-    return timerfd_settime(fd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &spec, nullptr) == 0;
+    itimerspec farAway{};
+    farAway.it_value.tv_sec = now.tv_sec + 365L * 24 * 3600; // never reached
+    return timerfd_settime(fd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &farAway, nullptr) == 0;
 }
 #endif
 
