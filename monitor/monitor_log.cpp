@@ -1,14 +1,10 @@
 #include "monitor_log.h"
 
-#include <QAtomicInt>
 #include <QDateTime>
-#include <QDir>
-#include <QFileInfo>
 #include <QSaveFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QStandardPaths>
 #include <QTimeZone>
 #include <QVariant>
 
@@ -17,8 +13,6 @@
 namespace halvion {
 
 namespace {
-
-QAtomicInt connectionCounter;
 
 QVariant real(double v) { return std::isfinite(v) ? QVariant(v) : QVariant(); }
 double real(const QVariant &v) { return v.isNull() ? NAN : v.toDouble(); }
@@ -53,45 +47,14 @@ QString csvNumber(double v, int decimals) { return std::isfinite(v) ? QString::n
 
 } // namespace
 
-MonitorLog::MonitorLog()
-    : connection_(QStringLiteral("halvion-monitor-log-%1").arg(connectionCounter.fetchAndAddRelaxed(1)))
-{
-}
+MonitorLog::MonitorLog() : file_(QStringLiteral("monitor log")) {}
 
-MonitorLog::~MonitorLog()
-{
-    if (QSqlDatabase::contains(connection_)) {
-        QSqlDatabase::database(connection_, false).close();
-        QSqlDatabase::removeDatabase(connection_);
-    }
-}
-
-QString MonitorLog::defaultPath()
-{
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/monitor.sqlite");
-}
+QString MonitorLog::defaultPath() { return SqliteFile::defaultPath(); }
 
 bool MonitorLog::open(const QString &path)
 {
     path_ = path;
-    if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
-        error_ = QStringLiteral("The folder of the monitor log cannot be made: %1").arg(QFileInfo(path).absolutePath());
-        return false;
-    }
-    QSqlDatabase db = QSqlDatabase::contains(connection_) ? QSqlDatabase::database(connection_, false)
-                                                          : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
-    if (!db.isValid()) {
-        error_ = QStringLiteral("SQLite is not available to Qt (the package libqt6sql6-sqlite is missing).");
-        return false;
-    }
-    db.close();
-    db.setDatabaseName(path);
-    if (!db.open()) {
-        error_ = QStringLiteral("The monitor log %1 cannot be opened: %2").arg(path, db.lastError().text());
-        return false;
-    }
-    QSqlQuery q(db);
-    const char *setup[] = {
+    if (!file_.open(path, {
         "PRAGMA journal_mode=WAL",
         "PRAGMA synchronous=NORMAL",
         "CREATE TABLE IF NOT EXISTS slot_measurements ("
@@ -101,15 +64,11 @@ bool MonitorLog::open(const QString &path)
         " dashes_heard INTEGER NOT NULL, noise_db REAL, source TEXT,"
         " PRIMARY KEY (slot, band))",
         "CREATE INDEX IF NOT EXISTS slot_measurements_pair ON slot_measurements (station, band, slot)",
-    };
-    for (const char *sql : setup) {
-        if (!q.exec(QLatin1String(sql))) {
-            error_ = QStringLiteral("The monitor log %1 is not usable: %2").arg(path, q.lastError().text());
-            db.close();
-            return false;
-        }
-    }
+    }, 0, error_))
+        return false;
     // Columns added since the first logs were written.
+    QSqlDatabase db = file_.database();
+    QSqlQuery q(db);
     QStringList have;
     if (q.exec(QStringLiteral("PRAGMA table_info(slot_measurements)")))
         while (q.next())
@@ -129,7 +88,7 @@ bool MonitorLog::open(const QString &path)
 
 bool MonitorLog::isOpen() const
 {
-    return QSqlDatabase::contains(connection_) && QSqlDatabase::database(connection_, false).isOpen();
+    return file_.isOpen();
 }
 
 bool MonitorLog::append(const SlotMeasurement &m, const QString &source)
@@ -143,7 +102,7 @@ bool MonitorLog::append(const std::vector<SlotMeasurement> &rows, const QString 
         error_ = QStringLiteral("The monitor log is not open.");
         return false;
     }
-    QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    QSqlDatabase db = file_.database();
     db.transaction();
     QSqlQuery q(db);
     q.prepare(QStringLiteral("INSERT OR REPLACE INTO slot_measurements (%1, source) "
@@ -179,7 +138,7 @@ bool MonitorLog::append(const std::vector<SlotMeasurement> &rows, const QString 
 
 qint64 MonitorLog::count() const
 {
-    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    QSqlQuery q(file_.database());
     if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM slot_measurements")) || !q.next())
         return 0;
     return q.value(0).toLongLong();
@@ -188,7 +147,7 @@ qint64 MonitorLog::count() const
 std::vector<SlotMeasurement> MonitorLog::latestPerPair() const
 {
     std::vector<SlotMeasurement> out;
-    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    QSqlQuery q(file_.database());
     // SQLite takes the other columns from the row that holds the MAX.
     q.exec(QStringLiteral("SELECT %1, MAX(slot) FROM slot_measurements GROUP BY station, band")
                .arg(QLatin1String(Columns)));
@@ -200,7 +159,7 @@ std::vector<SlotMeasurement> MonitorLog::latestPerPair() const
 std::vector<SlotMeasurement> MonitorLog::history(qint64 sinceUtcMs, BeaconIndex station, BandIndex band) const
 {
     std::vector<SlotMeasurement> out;
-    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    QSqlQuery q(file_.database());
     q.prepare(QStringLiteral("SELECT %1 FROM slot_measurements WHERE slot >= ? AND (? < 0 OR station = ?) "
                              "AND (? < 0 OR band = ?) ORDER BY slot, band")
                   .arg(QLatin1String(Columns)));
@@ -224,7 +183,7 @@ bool MonitorLog::exportCsv(const QString &path)
     }
     file.write("utc,band_m,frequency_mhz,station,identified,identity_score,tone_hz,offset_s,"
                "snr_100w_db,snr_10w_db,snr_1w_db,snr_01w_db,heard_at,noise_db,source\n");
-    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    QSqlQuery q(file_.database());
     q.exec(QStringLiteral("SELECT %1, source FROM slot_measurements ORDER BY slot, band").arg(QLatin1String(Columns)));
     while (q.next()) {
         const SlotMeasurement m = fromQuery(q);

@@ -6,6 +6,8 @@
 
 #include "slot_measurement.h"
 
+#include "sqlite_file.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -17,7 +19,6 @@ namespace halvion {
 class MonitorLog {
 public:
     MonitorLog();
-    ~MonitorLog();
     MonitorLog(const MonitorLog &) = delete;
     MonitorLog &operator=(const MonitorLog &) = delete;
 
@@ -42,7 +43,7 @@ public:
     bool exportCsv(const QString &path);
 
 private:
-    QString connection_;
+    SqliteFile file_;
     QString path_;
     QString error_;
 };

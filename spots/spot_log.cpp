@@ -1,65 +1,27 @@
 #include "spot_log.h"
 
-#include <QAtomicInt>
-#include <QDir>
-#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QStandardPaths>
 #include <QVariant>
 
 namespace halvion {
 
 namespace {
 
-QAtomicInt connectionCounter;
-
 constexpr const char *Columns = "heard_ms, spot_ms, station, band, skimmer, snr_db, freq_khz, wpm";
 
 } // namespace
 
-SpotLog::SpotLog()
-    : connection_(QStringLiteral("halvion-spot-log-%1").arg(connectionCounter.fetchAndAddRelaxed(1)))
-{
-}
+SpotLog::SpotLog() : file_(QStringLiteral("spot log")) {}
 
-SpotLog::~SpotLog()
-{
-    if (QSqlDatabase::contains(connection_)) {
-        QSqlDatabase::database(connection_, false).close();
-        QSqlDatabase::removeDatabase(connection_);
-    }
-}
-
-QString SpotLog::defaultPath()
-{
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/monitor.sqlite");
-}
+QString SpotLog::defaultPath() { return SqliteFile::defaultPath(); }
 
 bool SpotLog::open(const QString &path)
 {
     path_ = path;
-    if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
-        error_ = QStringLiteral("The folder of the spot log cannot be made: %1").arg(QFileInfo(path).absolutePath());
-        return false;
-    }
-    QSqlDatabase db = QSqlDatabase::contains(connection_) ? QSqlDatabase::database(connection_, false)
-                                                          : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
-    if (!db.isValid()) {
-        error_ = QStringLiteral("SQLite is not available to Qt (the package libqt6sql6-sqlite is missing).");
-        return false;
-    }
-    db.close();
-    db.setDatabaseName(path);
     // The monitor writes to the same file: wait a little for its lock rather than fail.
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=250"));
-    if (!db.open()) {
-        error_ = QStringLiteral("The spot log %1 cannot be opened: %2").arg(path, db.lastError().text());
-        return false;
-    }
-    QSqlQuery q(db);
-    const char *setup[] = {
+    if (!file_.open(path, {
         "PRAGMA journal_mode=WAL",
         "PRAGMA synchronous=NORMAL",
         "CREATE TABLE IF NOT EXISTS rbn_spots ("
@@ -69,21 +31,15 @@ bool SpotLog::open(const QString &path)
         "CREATE INDEX IF NOT EXISTS rbn_spots_heard ON rbn_spots (heard_ms)",
         "CREATE INDEX IF NOT EXISTS rbn_spots_pair ON rbn_spots (station, band, heard_ms)",
         "CREATE TABLE IF NOT EXISTS rbn_connected (start_ms INTEGER PRIMARY KEY, end_ms INTEGER NOT NULL)",
-    };
-    for (const char *sql : setup) {
-        if (!q.exec(QLatin1String(sql))) {
-            error_ = QStringLiteral("The spot log %1 is not usable: %2").arg(path, q.lastError().text());
-            db.close();
-            return false;
-        }
-    }
+    }, 250, error_))
+        return false;
     error_.clear();
     return true;
 }
 
 bool SpotLog::isOpen() const
 {
-    return QSqlDatabase::contains(connection_) && QSqlDatabase::database(connection_, false).isOpen();
+    return file_.isOpen();
 }
 
 bool SpotLog::append(const std::vector<StoredSpot> &rows)
@@ -92,7 +48,7 @@ bool SpotLog::append(const std::vector<StoredSpot> &rows)
         error_ = QStringLiteral("The spot log is not open.");
         return false;
     }
-    QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    QSqlDatabase db = file_.database();
     if (!db.transaction()) {
         error_ = QStringLiteral("The spot log could not be written: %1").arg(db.lastError().text());
         return false;
@@ -127,7 +83,7 @@ std::vector<StoredSpot> SpotLog::history(qint64 sinceUtcMs, BeaconIndex station,
     std::vector<StoredSpot> out;
     if (!isOpen())
         return out;
-    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    QSqlQuery q(file_.database());
     q.setForwardOnly(true);
     q.prepare(QStringLiteral("SELECT %1 FROM rbn_spots WHERE heard_ms >= ? AND (? < 0 OR station = ?) "
                              "AND (? < 0 OR band = ?) ORDER BY heard_ms, rowid")
@@ -159,7 +115,7 @@ std::vector<StoredSpot> SpotLog::history(qint64 sinceUtcMs, BeaconIndex station,
 
 qint64 SpotLog::count() const
 {
-    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    QSqlQuery q(file_.database());
     if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM rbn_spots")) || !q.next())
         return 0;
     return q.value(0).toLongLong();
@@ -169,7 +125,7 @@ bool SpotLog::trim(qint64 beforeUtcMs)
 {
     if (!isOpen())
         return false;
-    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    QSqlQuery q(file_.database());
     q.prepare(QStringLiteral("DELETE FROM rbn_spots WHERE heard_ms < ?"));
     q.addBindValue(beforeUtcMs);
     bool ok = q.exec();
@@ -185,7 +141,7 @@ bool SpotLog::saveConnected(qint64 startUtcMs, qint64 endUtcMs)
 {
     if (!isOpen())
         return false;
-    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    QSqlQuery q(file_.database());
     q.prepare(QStringLiteral("INSERT OR REPLACE INTO rbn_connected (start_ms, end_ms) VALUES (?, ?)"));
     q.addBindValue(startUtcMs);
     q.addBindValue(endUtcMs);
@@ -201,7 +157,7 @@ std::vector<std::pair<qint64, qint64>> SpotLog::connectedSpans(qint64 sinceUtcMs
     std::vector<std::pair<qint64, qint64>> out;
     if (!isOpen())
         return out;
-    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    QSqlQuery q(file_.database());
     q.prepare(QStringLiteral("SELECT start_ms, end_ms FROM rbn_connected WHERE end_ms >= ? ORDER BY start_ms"));
     q.addBindValue(sinceUtcMs);
     if (q.exec())

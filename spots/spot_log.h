@@ -6,6 +6,8 @@
 
 #include "stored_spot.h"
 
+#include "sqlite_file.h"
+
 #include <QString>
 
 #include <utility>
@@ -16,7 +18,6 @@ namespace halvion {
 class SpotLog {
 public:
     SpotLog();
-    ~SpotLog();
     SpotLog(const SpotLog &) = delete;
     SpotLog &operator=(const SpotLog &) = delete;
 
@@ -42,7 +43,7 @@ public:
     std::vector<std::pair<qint64, qint64>> connectedSpans(qint64 sinceUtcMs) const;
 
 private:
-    QString connection_;
+    SqliteFile file_;
     QString path_;
     QString error_;
 };
