@@ -5,6 +5,7 @@
 // it from what the program would otherwise assume, so a first start writes none of them.
 
 #include "beacon_catalogue.h"
+#include "host_port.h"
 #include "settings_file.h"
 
 #include <string>
@@ -44,9 +45,5 @@ void saveRadioSettings(SettingsFile &settings, const RadioSettings &next);
 double beaconFrequencyHz(BandIndex band);
 // The band whose beacon frequency the receiver's dial is on, within 1 kHz; -1 otherwise.
 BandIndex bandAtFrequency(double hertz);
-
-// "host:port" split; false when the text is not of that form with a port 1..65535.
-// A host in square brackets may hold colons ("[::1]:4532").
-bool splitHostPort(const std::string &text, std::string &host, int &port);
 
 } // namespace halvion

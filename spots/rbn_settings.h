@@ -50,8 +50,7 @@ bool isSendableCallsign(const std::string &callsign);
 std::vector<std::string> parseSkimmerList(const std::string &text);
 std::string skimmerListText(const std::vector<std::string> &skimmers); // "KM3T W3OA"
 
-// "host:port" split; false when the text is not of that form with a port 1..65535.
-// A host in square brackets may hold colons ("[::1]:7000").
+// splitHostPort, and no blank in the host.
 bool splitServer(const std::string &text, std::string &host, int &port);
 
 } // namespace halvion
