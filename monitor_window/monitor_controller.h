@@ -74,9 +74,10 @@ public:
     bool listening() const { return audio_.isRunning(); }
 
     // The steady part of a slot, in ms from its start. A band change before it is the
-    // retune for the slot: the main window's tracking tick, which moves follow mode on,
-    // may come up to 1.1 s after the slot starts (the callsign's first letters may be
-    // lost; the dashes, from 2.4 s on, are not). A change after it belongs to the next
+    // retune for the slot: follow and scan mode ask for it just before the slot starts,
+    // and a radio that is slow to answer, or a band chosen by hand, may still move in
+    // the slot's first second (the callsign's first letters may be lost; the dashes,
+    // from 2.4 s on, are not). A change after it belongs to the next
     // slot: the beacons are silent from 8.81 s, and audio reaches the program a little
     // after it was heard.
     static constexpr qint64 SteadyStartMs = 1500;
