@@ -3,6 +3,8 @@
 // and the tick-gap measurement. The port is found by binding port 0 first; restart()
 // brings the daemon back on the same port after kill().
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTcpServer>
@@ -100,8 +102,25 @@ public:
         return QStringLiteral("%1 MHz %2").arg(reply.at(0).toDouble() / 1e6, 0, 'f', 3).arg(reply.at(1));
     }
 
+    // Waits until the rig reports `expected`, reading it once per try: under load a
+    // reading may find the daemon not taking the connection at once ("no reply"), which
+    // is only a try that did not get through. The last reading is kept for the message.
+    bool reaches(const QString &expected, int timeoutMs)
+    {
+        const QDeadlineTimer deadline(timeoutMs);
+        do {
+            if ((lastReading_ = frequencyAndMode()) == expected)
+                return true;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            QThread::msleep(20);
+        } while (!deadline.hasExpired());
+        return false;
+    }
+    QString lastReading() const { return lastReading_; }
+
 private:
     quint16 port_ = 0;
+    QString lastReading_;
     QProcess process_;
 };
 
