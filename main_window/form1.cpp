@@ -3,6 +3,8 @@
 #include "form1.h"
 #include "form1_util.h"
 
+#include "callsign_label.h"
+
 #include "led_pictures.h"
 #include "open_link.h"
 #include "settings_file.h"
@@ -131,7 +133,7 @@ void Form1::buildControls()
 
     for (BeaconIndex i = 0; i < BeaconCount; ++i) {
         const MapPlace &place = MapPlaces[static_cast<std::size_t>(i)];
-        QLabel *label = new QLabel(toQString(BeaconCatalogue::beacon(i).callsign), Picture1);
+        QLabel *label = new CallsignLabel(toQString(BeaconCatalogue::beacon(i).callsign), Picture1);
         label->setObjectName(QString::fromStdString(BeaconCatalogue::mapLabelName(i)));
         QRect geometry = twipsRect(place.labelLeft, place.labelTop, place.labelWidth, place.labelHeight);
         label->setAlignment(Qt::AlignCenter);

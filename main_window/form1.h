@@ -265,7 +265,7 @@ private:
     void readLayoutKeys();
     void applyFonts();
     void paintMapBox(QWidget *box);
-    void paintMap();
+    void paintMap(const QRect &exposed);
     QPointF scaledOverlayPoint(const GeoPoint &place) const;
 
     AppState &state_;

@@ -18,6 +18,7 @@
 #include <QHelpEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QPaintEvent>
 #include <QPixmap>
 #include <QStringList>
 #include <QToolTip>
@@ -46,6 +47,9 @@ void Form1::buildGeo()
     MapOverlay->setAttribute(Qt::WA_TransparentForMouseEvents);
     MapOverlay->lower();
     Image1->lower();
+    // The map covers its whole label with an opaque picture (see paintMap), so what
+    // lies under it need not be drawn when a marker on it changes.
+    Image1->setAttribute(Qt::WA_OpaquePaintEvent);
 
     // The paths to the station on the air, under its latitude and longitude, on the
     // arctic strip of the map where no station lies.
@@ -227,7 +231,7 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
     if (watched == Picture1 && event->type() == QEvent::Paint)
         paintMapBox(Picture1);
     if (watched == Image1 && event->type() == QEvent::Paint) {
-        paintMap();
+        paintMap(static_cast<QPaintEvent *>(event)->rect());
         return true;
     }
     // A double click anywhere on the map opens the compact view.

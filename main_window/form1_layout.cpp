@@ -243,11 +243,21 @@ QPixmap Form1::mapPixmap(QSize size)
 }
 
 // The map picture stretched over its label: it is drawn a few pixels larger than the
-// label at most (see mapPixmap).
-void Form1::paintMap()
+// label at most (see mapPixmap). Only the part asked for is drawn: a blinking marker
+// asks for its own few pixels. The label is opaque, so nothing under it is drawn.
+void Form1::paintMap(const QRect &exposed)
 {
     QPainter painter(Image1);
-    painter.drawPixmap(Image1->rect(), Image1->pixmap());
+    const QPixmap map = Image1->pixmap();
+    if (map.isNull() || Image1->width() <= 0 || Image1->height() <= 0) {
+        painter.fillRect(exposed, Image1->palette().window());
+        return;
+    }
+    const QSizeF picture = map.deviceIndependentSize();
+    const qreal sx = picture.width() / Image1->width(), sy = picture.height() / Image1->height();
+    const QRectF source(exposed.x() * sx, exposed.y() * sy, exposed.width() * sx, exposed.height() * sy);
+    painter.drawPixmap(QRectF(exposed), map, QRectF(source.topLeft() * map.devicePixelRatio(),
+                                                    source.size() * map.devicePixelRatio()));
 }
 
 // The map box shows the map stretched behind the picture, so no seam shows where the

@@ -7,6 +7,9 @@
 #include <QFrame>
 #include <QLabel>
 
+#include <algorithm>
+#include <vector>
+
 namespace halvion {
 
 namespace {
@@ -32,13 +35,40 @@ void Form1::hideToBack(QLabel *marker)
 }
 
 // Hides station MarkerIndex's markers of the other two statuses, then puts the dim
-// one of this status (when dims are shown) and the lit one on top.
+// one of this status (when dims are shown) and the lit one on top. Each move in the
+// stacking order repaints the marker's place, so on the ticks that find the station
+// already drawn this way (all but the first of its slot) nothing is moved: the order
+// the moves would give is the order there is.
 void Form1::drawStation(std::array<MarkerArray *, 4> others, MarkerArray &dim, MarkerArray &lit)
 {
     const auto i = static_cast<std::size_t>(MarkerIndex);
+    const bool dims = dimsShown();
+    // Lowering the others one after the other leaves the last one lowered at the back.
+    std::vector<QObject *> back;
+    if (!dims)
+        back.push_back(dim[i]);
+    for (auto it = others.rbegin(); it != others.rend(); ++it)
+        back.push_back((**it)[i]);
+    std::vector<QObject *> front;
+    if (dims)
+        front.push_back(dim[i]);
+    front.push_back(lit[i]);
+
+    const QObjectList &order = Picture1->children();
+    const auto size = static_cast<std::size_t>(order.size());
+    const bool inPlace = size >= back.size() + front.size() &&
+                         std::equal(back.begin(), back.end(), order.begin()) &&
+                         std::equal(front.begin(), front.end(), order.end() - qsizetype(front.size()));
+    if (inPlace) {
+        for (MarkerArray *array : others)
+            (*array)[i]->hide();
+        dim[i]->setVisible(dims);
+        lit[i]->show();
+        return;
+    }
     for (MarkerArray *array : others)
         hideToBack((*array)[i]);
-    if (dimsShown())
+    if (dims)
         showMarker(dim[i]);
     else
         hideToBack(dim[i]);

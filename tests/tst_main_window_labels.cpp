@@ -45,6 +45,24 @@ struct Windows {
     }
 };
 
+// Two pictures of a label that differ only by rounding: text blended over a clear
+// picture and then over the background lands a unit or two off text blended straight
+// over it.
+bool drawnAlike(const QImage &a, const QImage &b)
+{
+    if (a.size() != b.size())
+        return false;
+    const QImage x = a.convertToFormat(QImage::Format_ARGB32), y = b.convertToFormat(QImage::Format_ARGB32);
+    for (int row = 0; row < x.height(); ++row)
+        for (int col = 0; col < x.width(); ++col) {
+            const QRgb p = x.pixel(col, row), q = y.pixel(col, row);
+            for (int shift : {0, 8, 16, 24})
+                if (std::abs(int((p >> shift) & 0xff) - int((q >> shift) & 0xff)) > 3)
+                    return false;
+        }
+    return true;
+}
+
 QStringList stationTexts(std::string_view Beacon::*field)
 {
     QStringList out;
@@ -198,6 +216,7 @@ private Q_SLOTS:
     void neighboursApart_data();
     void neighboursApart();
     void clockBadgeClear();
+    void callsignsDrawnAsPlainLabels();
 
 private:
     // One pair of windows for all rows: each row sets the texts it measures.
@@ -321,6 +340,39 @@ void TestMainWindowLabels::clockBadgeClear()
     }
     for (const QString &status : statusLineTexts())
         QVERIFY2(!drawnText(form.Label1, status).intersects(place), qPrintable(status));
+}
+
+// The map's callsigns keep a picture of themselves; it must look exactly like a plain
+// label with the same text, style and font (one background, not two), and follow a
+// change of font.
+void TestMainWindowLabels::callsignsDrawnAsPlainLabels()
+{
+    Windows w;
+    auto *map = w.main.form->findChild<QWidget *>(QStringLiteral("Picture1"));
+    QVERIFY(map);
+    for (BeaconIndex i = 0; i < BeaconCount; ++i) {
+        QLabel *label = w.label(QStringLiteral("main"), QString::fromStdString(BeaconCatalogue::mapLabelName(i)));
+        QVERIFY(label);
+        QLabel plain(label->text(), map);
+        plain.setProperty("callsign", true);
+        plain.setAlignment(label->alignment());
+        plain.setFont(label->font());
+        plain.setGeometry(label->geometry());
+        // The first paint draws the label itself and has its picture drawn after it.
+        for (int paint = 0; paint < 2; ++paint) {
+            QVERIFY(drawnAlike(label->grab().toImage(), plain.grab().toImage()));
+            QCoreApplication::sendPostedEvents(label, QEvent::MetaCall);
+        }
+
+        QFont larger = label->font();
+        larger.setPointSizeF(larger.pointSizeF() * 1.5);
+        label->setFont(larger);
+        plain.setFont(larger);
+        for (int paint = 0; paint < 2; ++paint) {
+            QVERIFY(drawnAlike(label->grab().toImage(), plain.grab().toImage()));
+            QCoreApplication::sendPostedEvents(label, QEvent::MetaCall);
+        }
+    }
 }
 
 QTEST_MAIN(TestMainWindowLabels)
