@@ -6,6 +6,7 @@
 #include "clock_offset_tracker.h"
 #include "latest_levels.h"
 #include "monitor_controller.h"
+#include "spot_log.h"
 
 namespace halvion {
 
@@ -75,6 +76,10 @@ class MonitorModuleEntry : public QObject, public MonitorModuleFactory {
     Q_INTERFACES(halvion::MonitorModuleFactory)
 public:
     std::unique_ptr<MonitorModule> create(const MonitorHost &host) override { return std::make_unique<LoadedMonitor>(host); }
+    std::unique_ptr<SpotArchive> openSpotLog(const QString &path) override
+    {
+        return halvion::openSpotLog(path.isEmpty() ? SpotLog::defaultPath() : path);
+    }
 };
 
 } // namespace halvion

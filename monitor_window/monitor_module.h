@@ -6,6 +6,7 @@
 // all the program knows of it: it names no library of the monitor's.
 
 #include "beacon_catalogue.h"
+#include "spot_archive.h"
 
 #include <QObject>
 #include <QString>
@@ -77,9 +78,13 @@ class MonitorModuleFactory {
 public:
     virtual ~MonitorModuleFactory() = default;
     virtual std::unique_ptr<MonitorModule> create(const MonitorHost &host) = 0;
+    // The skimmers' spots kept in the monitor's SQLite file (its own tables), for the
+    // program's spot store: open, or not with its errorText() saying why. Needs no
+    // monitor; the program asks for it when the user first turns the feed on.
+    virtual std::unique_ptr<SpotArchive> openSpotLog(const QString &path) = 0;
 };
 
 } // namespace halvion
 
-#define HALVION_MONITOR_MODULE_IID "invalid.halvion.Halvion.MonitorModuleFactory/1"
+#define HALVION_MONITOR_MODULE_IID "invalid.halvion.Halvion.MonitorModuleFactory/2"
 Q_DECLARE_INTERFACE(halvion::MonitorModuleFactory, HALVION_MONITOR_MODULE_IID)

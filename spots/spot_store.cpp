@@ -1,7 +1,6 @@
 #include "spot_store.h"
 
 #include "feed_clock.h"
-#include "spot_log.h"
 
 #include <QDateTime>
 #include <QTimer>
@@ -36,10 +35,9 @@ SpotStore::~SpotStore()
         flush();
 }
 
-bool SpotStore::openLog(const QString &path)
+bool SpotStore::attachLog(std::unique_ptr<SpotArchive> log)
 {
-    auto log = std::make_unique<SpotLog>();
-    if (!log->open(path)) {
+    if (!log || !log->isOpen()) {
         log_ = std::move(log); // kept for its error text; not open
         return false;
     }

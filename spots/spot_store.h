@@ -24,6 +24,7 @@
 // back more than a day.
 
 #include "beacon_spot.h"
+#include "spot_archive.h"
 #include "stored_spot.h"
 
 #include <QObject>
@@ -40,7 +41,6 @@ class QTimer;
 namespace halvion {
 
 class FeedClock;
-class SpotLog;
 
 // The answer for one station (and band, or any band) over a span.
 struct SpotSummary {
@@ -72,11 +72,12 @@ public:
     explicit SpotStore(const FeedClock &clock, QObject *parent = nullptr, int maxPerCell = DefaultMaxPerCell);
     ~SpotStore() override;
 
-    // Opens the spot log (SpotLog::defaultPath() in the program), loads its last day
-    // and trims it; false with logError() when it cannot: the store works on without it.
-    bool openLog(const QString &path);
+    // Takes the spot log (SpotLog::defaultPath() in the program), loads its last day
+    // and trims it; false with logError() when it is not open: the store works on
+    // without it.
+    bool attachLog(std::unique_ptr<SpotArchive> log);
     QString logError() const;
-    const SpotLog *log() const { return log_.get(); }
+    const SpotArchive *log() const { return log_.get(); }
 
     // Upper-case skimmer callsigns; "KM3T" stands for all its receivers ("KM3T-2"),
     // "KM3T-2" for that one only. Empty: every skimmer counts.
@@ -134,7 +135,7 @@ private:
     std::vector<std::string> watch_;
     std::vector<StoredSpot> pending_;
     std::vector<Span> spans_;
-    std::unique_ptr<SpotLog> log_;
+    std::unique_ptr<SpotArchive> log_;
     qint64 lastTrimUtcMs_ = 0;
     bool trimmed_ = false;
     QTimer *flushTimer_ = nullptr;

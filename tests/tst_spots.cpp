@@ -276,18 +276,22 @@ void TestSpots::beaconFilter_data()
     QTest::addColumn<double>("khz");
     QTest::addColumn<int>("station");
     QTest::addColumn<int>("band");
-    QTest::newRow("on frequency") << "CS3B" << 14100.0 << 14 << 0;
-    QTest::newRow("1 kHz up") << "4U1UN" << 28201.0 << 0 << 4;
-    QTest::newRow("1 kHz down") << "YV5B" << 18109.0 << 17 << 1;
-    QTest::newRow("1.1 kHz up") << "YV5B" << 18111.1 << -1 << -1;
-    QTest::newRow("between bands") << "OH2B" << 14110.0 << -1 << -1;
-    QTest::newRow("/B suffix") << "VE8AT/B" << 21150.4 << 1 << 2;
-    QTest::newRow("lower case") << "vk6rbp" << 24930.0 << 5 << 3;
-    QTest::newRow("Hawaii's other call") << "KH6RS" << 14100.2 << 3 << 0;
-    QTest::newRow("Hawaii's catalogue call") << "KH6WO/B" << 14100.2 << 3 << 0;
-    QTest::newRow("a longer call") << "CS3BB" << 14100.0 << -1 << -1;
-    QTest::newRow("a prefix of one") << "W6W" << 14100.0 << -1 << -1;
-    QTest::newRow("other beacon") << "AB8Z/B" << 28200.0 << -1 << -1;
+    QTest::addColumn<QString>("userFile"); // the user's own callsign table
+    QTest::newRow("on frequency") << "CS3B" << 14100.0 << 14 << 0 << QString();
+    QTest::newRow("1 kHz up") << "4U1UN" << 28201.0 << 0 << 4 << QString();
+    QTest::newRow("1 kHz down") << "YV5B" << 18109.0 << 17 << 1 << QString();
+    QTest::newRow("1.1 kHz up") << "YV5B" << 18111.1 << -1 << -1 << QString();
+    QTest::newRow("between bands") << "OH2B" << 14110.0 << -1 << -1 << QString();
+    QTest::newRow("/B suffix") << "VE8AT/B" << 21150.4 << 1 << 2 << QString();
+    QTest::newRow("lower case") << "vk6rbp" << 24930.0 << 5 << 3 << QString();
+    QTest::newRow("Hawaii's other call") << "KH6RS" << 14100.2 << 3 << 0 << QString();
+    QTest::newRow("Hawaii's catalogue call") << "KH6WO/B" << 14100.2 << 3 << 0 << QString();
+    QTest::newRow("a longer call") << "CS3BB" << 14100.0 << -1 << -1 << QString();
+    QTest::newRow("a prefix of one") << "W6W" << 14100.0 << -1 << -1 << QString();
+    QTest::newRow("other beacon") << "AB8Z/B" << 28200.0 << -1 << -1 << QString();
+    QTest::newRow("added by the user") << "VE8XX" << 21150.0 << 1 << 2 << "VE8AT VE8XX\n";
+    QTest::newRow("added with its suffix") << "R9OX/B" << 14100.0 << 7 << 0 << "# mine\n8 R9OX/B\n";
+    QTest::newRow("not in the user's file") << "VE8XY" << 21150.0 << -1 << -1 << "VE8AT VE8XX\n";
 }
 
 void TestSpots::beaconFilter()
@@ -296,13 +300,16 @@ void TestSpots::beaconFilter()
     QFETCH(double, khz);
     QFETCH(int, station);
     QFETCH(int, band);
+    QFETCH(QString, userFile);
+    BeaconCallsigns table = BeaconCallsigns::standard();
+    QVERIFY(table.parse(userFile.toStdString()).empty());
     SpotLine s;
     s.skimmer = "KM3T-2";
     s.spotted = call.toStdString();
     s.frequencyKhz = khz;
     s.snrDb = 24;
     s.minuteOfDay = 100;
-    const auto b = beaconSpotFrom(s);
+    const auto b = beaconSpotFrom(s, table);
     QCOMPARE(b.has_value(), station >= 0);
     if (b) {
         QCOMPARE(b->station, station);
@@ -472,7 +479,7 @@ void TestSpots::storeBoundedPerCell()
     // With the log, a span reaching back past what was let go is counted whole.
     QTemporaryDir dir;
     SpotStore logged(clock, nullptr, 4);
-    QVERIFY(logged.openLog(dir.filePath(QStringLiteral("monitor.sqlite"))));
+    QVERIFY(openSpotLog(logged, dir.filePath(QStringLiteral("monitor.sqlite"))));
     for (int i = 0; i < 10; ++i) {
         logged.add({spot(2, 1, "SK" + std::to_string(i) + "A", 20 - i)}, Start + i);
         if (i == 4)
@@ -514,7 +521,7 @@ void TestSpots::logSurvivesRestartAndTrimsOnceADay()
     FakeFeedClock clock(Start);
     {
         SpotStore store(clock);
-        QVERIFY2(store.openLog(path), qPrintable(store.logError()));
+        QVERIFY2(openSpotLog(store, path), qPrintable(store.logError()));
         store.add({spot(14, 0, "KM3T-2", 24), spot(14, 0, "G0LUJ", 18), spot(5, 2, "W3OA", 7)}, Start);
         QCOMPARE(store.pendingRows(), std::size_t(3));
         store.flush();
@@ -525,7 +532,7 @@ void TestSpots::logSurvivesRestartAndTrimsOnceADay()
     clock.advance(10 * Minute);
     {
         SpotStore store(clock);
-        QVERIFY(store.openLog(path));
+        QVERIFY(openSpotLog(store, path));
         const SpotSummary s = store.spottedOn(14, 0, Start - Minute);
         QCOMPARE(s.skimmers, 2);
         QCOMPARE(s.bestSkimmer, QStringLiteral("KM3T-2"));
@@ -560,7 +567,7 @@ void TestSpots::connectedSpans()
     FakeFeedClock clock(Start);
     {
         SpotStore store(clock);
-        QVERIFY(store.openLog(path));
+        QVERIFY(openSpotLog(store, path));
         store.connectionStarted(Start);
         store.connectionEnded(Start + 60 * Minute);
         store.connectionStarted(Start + 90 * Minute);
@@ -570,7 +577,7 @@ void TestSpots::connectedSpans()
         store.flush(); // the open span is written as far as it goes
     }
     SpotStore store(clock);
-    QVERIFY(store.openLog(path));
+    QVERIFY(openSpotLog(store, path));
     QCOMPARE(store.connectedMs(Start, Start + 200 * Minute), 90 * Minute);
 }
 
