@@ -15,3 +15,8 @@ if(TARGET halvion_spots_window)
     add_executable(rbn_demo EXCLUDE_FROM_ALL ${CMAKE_CURRENT_SOURCE_DIR}/rbn_demo.cpp)
     target_link_libraries(rbn_demo PRIVATE halvion_spots_window halvion_spot_log Qt6::Network)
 endif()
+if(TARGET halvion_spots)
+    # Not a test: a local feed server for the whole program, to try it and take its pictures.
+    add_executable(rbn_player EXCLUDE_FROM_ALL ${CMAKE_CURRENT_SOURCE_DIR}/rbn_player.cpp)
+    target_link_libraries(rbn_player PRIVATE halvion_spots Qt6::Network)
+endif()
