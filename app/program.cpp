@@ -119,6 +119,8 @@ MonitorHost Program::monitorHost()
         clockCheck_->setAirOffset(air);
     };
     host.tuneRequested = [this](BandIndex band) { radio_.tuneBand(band); };
+    host.spots = [this]() -> const SpotView * { return spotStore_.get(); };
+    host.spotStatus = [this] { return rbnOn_ && rbnFeed_ ? rbnFeed_->statusText() : QString(); };
     // Scanning moves the radio and, from its own tick, the main window. Following a
     // station, or a band chosen by hand, ends it.
     host.scanModeChanged = [this](bool on) {
@@ -545,8 +547,14 @@ void Program::startSpots()
     spotTimer_->setObjectName(QStringLiteral("SpotTimer"));
     spotTimer_->setInterval(1000);
     connect(spotTimer_, &QTimer::timeout, this, &Program::showSpots);
-    connect(spotStore_.get(), &SpotStore::spotsChanged, this, &Program::showSpots);
+    connect(spotStore_.get(), &SpotStore::spotsChanged, this, [this] {
+        showSpots();
+        if (monitor_)
+            monitor_->spotsChanged();
+    });
     connect(rbnFeed_.get(), &RbnFeed::statusChanged, this, [this](const QString &text) {
+        if (monitor_)
+            monitor_->spotsChanged();
         if (form1_)
             form1_->setRbnStateText(rbnOn_ ? text : QString());
         if (rbnDialog_)
@@ -572,6 +580,8 @@ void Program::applyRbnSettings(const RbnSettings &settings)
         spotTimer_->stop();
     if (form1_)
         form1_->setRbnStateText(rbnOn_ ? rbnFeed_->statusText() : QString());
+    if (monitor_)
+        monitor_->spotsChanged();
     showSpots();
 }
 

@@ -20,6 +20,7 @@ public:
         : host_(host), controller_(*host.state, *host.settings, host.logPath.isEmpty() ? MonitorLog::defaultPath() : host.logPath,
                                    host.nowUtcMs, *host.messages)
     {
+        controller_.setSpotSource(host.spots, host.spotStatus);
         QObject::connect(&controller_.engine(), &MonitorEngine::measured, &controller_, [this](const SlotMeasurement &m) {
             levels_.record(m);
             const ClockOffsetTracker &tracker = controller_.engine().clockOffset();
@@ -59,6 +60,7 @@ public:
     {
         return levels_.text(station, band, controller_.nowUtcMs());
     }
+    void spotsChanged() override { Q_EMIT controller_.spotsChanged(); }
     MonitorController *controller() override { return &controller_; }
 
 private:

@@ -7,6 +7,7 @@
 
 #include "beacon_catalogue.h"
 #include "spot_archive.h"
+#include "spot_view.h"
 
 #include <QObject>
 #include <QString>
@@ -46,6 +47,10 @@ struct MonitorHost {
     // Scan mode: tune the receiver to this band's beacon frequency now.
     std::function<void(BandIndex)> tuneRequested;
     std::function<void(bool)> scanModeChanged;
+    // What the Reverse Beacon Network's skimmers heard (null while the program holds
+    // none), and the feed's status line, for the results window's "Heard by skimmers".
+    std::function<const SpotView *()> spots;
+    std::function<QString()> spotStatus;
 };
 
 class MonitorModule {
@@ -68,6 +73,9 @@ public:
     // The station's last level on the band ("10 W", "-" measured and not heard), empty
     // when the monitor measured it not lately.
     virtual QString levelText(BeaconIndex station, BandIndex band) const = 0;
+
+    // The skimmers' spots or the feed's status changed: the results window asks again.
+    virtual void spotsChanged() = 0;
 
     // The monitor itself, for the tests that drive it inside the program.
     virtual MonitorController *controller() = 0;

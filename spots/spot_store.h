@@ -25,6 +25,7 @@
 
 #include "beacon_spot.h"
 #include "spot_archive.h"
+#include "spot_view.h"
 #include "stored_spot.h"
 
 #include <QObject>
@@ -42,22 +43,7 @@ namespace halvion {
 
 class FeedClock;
 
-// The answer for one station (and band, or any band) over a span.
-struct SpotSummary {
-    int skimmers = 0;          // distinct skimmers that heard it
-    int spots = 0;             // spots counted
-    int bestSnrDb = 0;         // the strongest report; only when spotted()
-    QString bestSkimmer;       // who made it, as on the feed: "KM3T-2"
-    qint64 bestSpotUtcMs = 0;  // the skimmer's time for it (whole minute)
-    BandIndex bestBand = -1;   // the band of the best report
-    qint64 lastHeardUtcMs = 0; // the newest spot counted
-
-    bool spotted() const { return spots > 0; }
-};
-
-using SpotGrid = std::array<std::array<SpotSummary, BandCount>, BeaconCount>;
-
-class SpotStore : public QObject {
+class SpotStore : public QObject, public SpotView {
     Q_OBJECT
 public:
     static constexpr qint64 MinuteMs = 60 * 1000;
@@ -92,8 +78,8 @@ public:
     void connectionEnded(qint64 utcMs);
 
     SpotSummary spottedOn(BeaconIndex station, BandIndex band, qint64 sinceUtcMs) const;
-    SpotGrid grid(qint64 sinceUtcMs) const;
-    std::vector<StoredSpot> history(qint64 sinceUtcMs, BeaconIndex station, BandIndex band) const;
+    SpotGrid grid(qint64 sinceUtcMs) const override;
+    std::vector<StoredSpot> history(qint64 sinceUtcMs, BeaconIndex station, BandIndex band) const override;
     qint64 lastHeardUtcMs(BeaconIndex station, BandIndex band = -1) const;
     qint64 connectedMs(qint64 sinceUtcMs, qint64 nowUtcMs) const;
 
