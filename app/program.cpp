@@ -292,6 +292,7 @@ void Program::createStatusEditor()
         return;
     statusEditor_ = new frmSelStatus(status_);
     connect(statusEditor_, &frmSelStatus::returnToMap, this, &Program::returnFromStatusEditor);
+    offerSuggestions();
 }
 
 void Program::openStatusEditor()
@@ -582,7 +583,19 @@ void Program::applyRbnSettings(const RbnSettings &settings)
         form1_->setRbnStateText(rbnOn_ ? rbnFeed_->statusText() : QString());
     if (monitor_)
         monitor_->spotsChanged();
+    offerSuggestions();
     showSpots();
+}
+
+// The status editor suggests from the spots while the feed is on.
+void Program::offerSuggestions()
+{
+    if (!statusEditor_ || !spotStore_)
+        return;
+    if (rbnOn_)
+        statusEditor_->setSuggestionSource([this] { return suggestStatus(*spotStore_, feedClock_->utcMs()); });
+    else
+        statusEditor_->setSuggestionSource({});
 }
 
 QString Program::spotLogPath() const

@@ -138,6 +138,7 @@ private:
     void applyRbnSettings(const RbnSettings &settings);
     void openRbnDialog();
     void attachSpotLog();
+    void offerSuggestions();
     QString spotLogPath() const;
 
     const ClockSource &clock_;

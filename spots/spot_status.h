@@ -5,6 +5,7 @@
 // second, never from a tick.
 
 #include "spot_store.h"
+#include "status_suggestion.h"
 
 #include <QString>
 
@@ -25,5 +26,10 @@ bool spottedLately(const SpotStore &store, BeaconIndex station, BandIndex band, 
 // "Spotted on 20 m by 12 skimmers in the last 15 min, best 24 dB (KM3T, 22:59 UTC)";
 // empty when the station was not spotted on the band in that time.
 QString recentSpotText(const SpotStore &store, BeaconIndex station, BandIndex band, qint64 nowUtcMs);
+
+// The status editor's suggestion: the stations spotted on any band in the last hour,
+// and those not spotted through the last 24 hours the feed was connected (none while
+// it has not been connected that long; the note says so).
+StatusSuggestion suggestStatus(const SpotStore &store, qint64 nowUtcMs);
 
 } // namespace halvion

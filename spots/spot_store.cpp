@@ -281,6 +281,20 @@ qint64 SpotStore::connectedMs(qint64 sinceUtcMs, qint64 nowUtcMs) const
     return total;
 }
 
+qint64 SpotStore::connectedSince(qint64 nowUtcMs, qint64 wantedMs) const
+{
+    qint64 total = 0;
+    for (auto span = spans_.rbegin(); span != spans_.rend(); ++span) {
+        const qint64 to = std::min(span->end < 0 ? nowUtcMs : span->end, nowUtcMs);
+        if (to <= span->start)
+            continue;
+        total += to - span->start;
+        if (total >= wantedMs)
+            return span->start + (total - wantedMs);
+    }
+    return -1;
+}
+
 QString spottedText(BandIndex band, int minutes, const SpotSummary &summary)
 {
     if (!summary.spotted())

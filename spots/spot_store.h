@@ -82,6 +82,9 @@ public:
     std::vector<StoredSpot> history(qint64 sinceUtcMs, BeaconIndex station, BandIndex band) const override;
     qint64 lastHeardUtcMs(BeaconIndex station, BandIndex band = -1) const;
     qint64 connectedMs(qint64 sinceUtcMs, qint64 nowUtcMs) const;
+    // The instant from which the feed was connected for `wantedMs` in all up to now,
+    // gaps left out; -1 when the spans held (about the last day) do not add up to it.
+    qint64 connectedSince(qint64 nowUtcMs, qint64 wantedMs) const;
 
     // Writes what is pending to the log, drops from memory what has aged out, and
     // trims the log once a day. The flush timer runs it; tests call it.

@@ -404,6 +404,7 @@ void TestProgram::rbnSendsNothingWhileOff()
     QVERIFY(program.rbnFeed());
     QCOMPARE(program.rbnFeed()->state(), RbnFeed::State::Off);
     QVERIFY(!program.spotTimer()->isActive());
+    QVERIFY(!program.statusEditor()->SuggestFromSpots->isEnabled());
     QVERIFY(form->RbnState->text().isEmpty());
     QVERIFY(form->FileMenu->actions().contains(form->ReverseBeaconNetwork));
     form->ReverseBeaconNetwork->trigger();
@@ -458,6 +459,7 @@ void TestProgram::rbnSpotsReachTheMapAndCompactView()
     QVERIFY(dialog->OkButton_Click());
     QVERIFY(program.spotTimer()->isActive());
     QCOMPARE(program.spotTimer()->interval(), 1000);
+    QVERIFY(program.statusEditor()->SuggestFromSpots->isEnabled());
 
     QTRY_COMPARE(program.rbnFeed()->counters().spots, quint64(15));
     QCOMPARE(server.received, QByteArray("N0CALL\r\n"));
@@ -515,6 +517,7 @@ void TestProgram::rbnSpotsReachTheMapAndCompactView()
     QCOMPARE(program.rbnFeed()->state(), RbnFeed::State::Off);
     QVERIFY(form->RbnState->text().isEmpty());
     QVERIFY(!program.spotTimer()->isActive());
+    QVERIFY(!program.statusEditor()->SuggestFromSpots->isEnabled());
     QTRY_VERIFY(!server.client || server.client->state() != QAbstractSocket::ConnectedState);
 }
 

@@ -10,6 +10,7 @@
 #include "spot_line.h"
 #include "spot_line_splitter.h"
 #include "spot_log.h"
+#include "spot_status.h"
 #include "spot_store.h"
 #include "spot_stream.h"
 
@@ -130,6 +131,7 @@ private Q_SLOTS:
     void storeTextForTheMap();
     void logSurvivesRestartAndTrimsOnceADay();
     void connectedSpans();
+    void statusSuggestion();
 
     void settingsWrittenOnlyWhenChanged();
     void settingsProblems_data();
@@ -579,6 +581,46 @@ void TestSpots::connectedSpans()
     SpotStore store(clock);
     QVERIFY(openSpotLog(store, path));
     QCOMPARE(store.connectedMs(Start, Start + 200 * Minute), 90 * Minute);
+}
+
+// What the status editor is offered: the stations heard in the last hour, and those
+// not heard through the last 24 hours of connection, counted over gaps; not before the
+// feed has listened for a day.
+void TestSpots::statusSuggestion()
+{
+    const qint64 Hour = 60 * Minute;
+    FakeFeedClock clock(Start);
+    SpotStore store(clock);
+    // Connected 30 h to 20 h ago and from 18 h ago on: the last day of listening
+    // reaches back to 26 h ago.
+    store.connectionStarted(Start - 30 * Hour);
+    store.connectionEnded(Start - 20 * Hour);
+    store.connectionStarted(Start - 18 * Hour);
+    QCOMPARE(store.connectedSince(Start, SpotStore::DayMs), Start - 26 * Hour);
+    QCOMPARE(store.connectedSince(Start, 29 * Hour), qint64(-1));
+    const auto heard = [&](BeaconIndex station, BandIndex band, qint64 at) {
+        store.add({spot(station, band, "KM3T-2", 10)}, at);
+    };
+    heard(0, 0, Start - 30 * Minute); // on the air now
+    heard(1, 3, Start - 5 * Hour);    // heard today
+    heard(2, 4, Start - 25 * Hour);   // within the day of listening
+    heard(3, 1, Start - 27 * Hour);   // before it
+    const StatusSuggestion s = suggestStatus(store, Start);
+    QVERIFY(s.note.isEmpty());
+    for (BeaconIndex i = 0; i < BeaconCount; ++i) {
+        QCOMPARE(s.heardLately[std::size_t(i)], i == 0);
+        QCOMPARE(s.unheard[std::size_t(i)], i >= 3);
+    }
+
+    // Five hours of listening call nobody unheard.
+    FakeFeedClock fresh(Start);
+    SpotStore brief(fresh);
+    brief.connectionStarted(Start - 5 * Hour);
+    brief.add({spot(7, 2, "W3OA", 10)}, Start - 10 * Minute);
+    const StatusSuggestion b = suggestStatus(brief, Start);
+    QCOMPARE(b.heardLately[7], true);
+    QCOMPARE(std::count(b.unheard.begin(), b.unheard.end(), true), 0);
+    QVERIFY2(b.note.startsWith(QStringLiteral("Connected 5 h 0 min of the last 24 h")), qPrintable(b.note));
 }
 
 // ---- the settings -----------------------------------------------------------------
