@@ -563,7 +563,7 @@ void Program::startSpots()
     });
     connect(form1_, &Form1::rbnDialogRequested, this, &Program::openRbnDialog);
     form1_->setSpotToolTip([this](BeaconIndex station, BandIndex band) {
-        return rbnOn_ ? recentSpotText(*spotStore_, station, band, feedClock_->utcMs()) : QString();
+        return rbnOn_ && spotStore_ ? recentSpotText(*spotStore_, station, band, feedClock_->utcMs()) : QString();
     });
     applyRbnSettings(readRbnSettings(settings_));
 }

@@ -7,6 +7,7 @@
 #include "form1_util.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
@@ -36,6 +37,34 @@ protected:
     }
 };
 
+// One line of text that ends in "..." when it does not fit, shortened again whenever
+// the window scales it; the whole text is its tooltip.
+class ElidedLine final : public QLabel {
+public:
+    using QLabel::QLabel;
+    void setFullText(const QString &text)
+    {
+        setToolTip(text);
+        elide();
+    }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        QLabel::resizeEvent(event);
+        elide();
+    }
+    void changeEvent(QEvent *event) override
+    {
+        QLabel::changeEvent(event);
+        if (event->type() == QEvent::FontChange)
+            elide();
+    }
+
+private:
+    void elide() { setText(fontMetrics().elidedText(toolTip(), Qt::ElideRight, width())); }
+};
+
 } // namespace
 
 void Form1::buildSpots(QWidget *client)
@@ -48,7 +77,7 @@ void Form1::buildSpots(QWidget *client)
     // The follow line keeps its first line; the feed's line takes the second.
     FollowState->setGeometry(8, 298, 230, 14);
     FollowState->setWordWrap(false);
-    RbnState = new QLabel(client);
+    RbnState = new ElidedLine(client);
     RbnState->setObjectName(QStringLiteral("RbnState"));
     RbnState->setGeometry(8, 311, 230, 14);
     RbnState->setStyleSheet(QStringLiteral("font-size: 7pt; color: #404040;"));
@@ -65,10 +94,8 @@ void Form1::buildSpots(QWidget *client)
 
 void Form1::setRbnStateText(const QString &text)
 {
-    if (RbnState->toolTip() == text)
-        return;
-    RbnState->setToolTip(text);
-    RbnState->setText(RbnState->fontMetrics().elidedText(text, Qt::ElideRight, RbnState->width()));
+    if (RbnState->toolTip() != text)
+        static_cast<ElidedLine *>(RbnState)->setFullText(text);
 }
 
 void Form1::setSpottedStations(const std::array<bool, BeaconCount> &spotted)
