@@ -219,6 +219,7 @@ public:
     std::array<QWidget *, BeaconCount> SpotRings{}; // SpotRing_0 ... SpotRing_17
 
 Q_SIGNALS:
+    // "Reverse Beacon Network..." was chosen in the File menu.
     void rbnDialogRequested();
     // The user asked for the status editor ("Update Halvion -  Beacon Marker Status").
     void statusEditorRequested();
