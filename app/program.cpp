@@ -6,10 +6,14 @@
 #include "frm_about.h"
 #include "frm_condensed.h"
 #include "frm_radio.h"
+#include "frm_rbn.h"
 #include "frm_sel_status.h"
 #include "frm_splash.h"
 #include "help_window.h"
 #include "monitor_loader.h"
+#include "rbn_feed.h"
+#include "spot_status.h"
+#include "spot_store.h"
 #include "scan_rotation.h"
 #include "schedule_clock.h"
 #include "set_time_form.h"
@@ -17,9 +21,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QTimer>
 
 namespace halvion {
 
@@ -47,6 +55,9 @@ Program::Program(const std::string &settingsPath, const ClockSource &clock, QObj
 Program::~Program()
 {
     shuttingDown_ = true;
+    delete rbnDialog_;
+    rbnFeed_.reset();
+    spotStore_.reset(); // writes what is pending to the log
     delete timeDialog_;
     delete compact_;
     monitor_.reset();
@@ -108,6 +119,8 @@ MonitorHost Program::monitorHost()
         clockCheck_->setAirOffset(air);
     };
     host.tuneRequested = [this](BandIndex band) { radio_.tuneBand(band); };
+    host.spots = [this]() -> const SpotView * { return spotStore_.get(); };
+    host.spotStatus = [this] { return rbnOn_ && rbnFeed_ ? rbnFeed_->statusText() : QString(); };
     // Scanning moves the radio and, from its own tick, the main window. Following a
     // station, or a band chosen by hand, ends it.
     host.scanModeChanged = [this](bool on) {
@@ -208,6 +221,7 @@ frmAbout *Program::about() const { return about_; }
 ClockCheck *Program::clockCheck() const { return clockCheck_; }
 ClockBadge *Program::clockBadge() const { return clockBadge_; }
 frmRadio *Program::radioDialog() const { return radioDialog_; }
+frmRbn *Program::rbnDialog() const { return rbnDialog_; }
 
 std::string Program::defaultSettingsPath()
 {
@@ -253,6 +267,7 @@ void Program::loadMainWindow()
             m->openResults();
     });
     connectRadio();
+    startSpots();
     form1_->Form_Load();
     startClockCheck();
     createStatusEditor();
@@ -277,6 +292,7 @@ void Program::createStatusEditor()
         return;
     statusEditor_ = new frmSelStatus(status_);
     connect(statusEditor_, &frmSelStatus::returnToMap, this, &Program::returnFromStatusEditor);
+    offerSuggestions();
 }
 
 void Program::openStatusEditor()
@@ -352,6 +368,7 @@ void Program::openCompactView()
     connect(compact_, &frmCondensed::returnToMap, this, &Program::returnFromCompactView);
     connect(compact_, &frmCondensed::exitRequested, this, &Program::exitFromCompactView);
     connect(compact_, &frmCondensed::rowsChanged, this, &Program::showRowLevels);
+    connect(compact_, &frmCondensed::rowsChanged, this, &Program::showSpots);
     if (clockCheck_) {
         compact_->setExtraToolTip(QStringLiteral("clock"), clockCheck_->badge().summary);
         connect(clockCheck_, &ClockCheck::badgeChanged, compact_,
@@ -411,6 +428,8 @@ void Program::shutdown()
     radio_.shutdown(1500);
     if (radioDialog_)
         radioDialog_->close();
+    if (rbnDialog_)
+        rbnDialog_->close();
     if (statusEditor_)
         statusEditor_->close();
     if (splash_)
@@ -515,6 +534,129 @@ void Program::openRadioDialog()
         radioDialog_->Form_Load();
     }
     radioDialog_->open();
+}
+
+// The skimmers' feed is made with the main window but sends nothing until the user
+// turns it on. Its log is SQLite, which lives in the beacon monitor's module: the
+// module is opened the first time the feed is on, so a user who never turns it on
+// loads no SQL.
+void Program::startSpots()
+{
+    spotStore_ = std::make_unique<SpotStore>(*feedClock_);
+    rbnFeed_ = std::make_unique<RbnFeed>(*spotStore_, *feedClock_);
+    spotTimer_ = new QTimer(this);
+    spotTimer_->setObjectName(QStringLiteral("SpotTimer"));
+    spotTimer_->setInterval(1000);
+    connect(spotTimer_, &QTimer::timeout, this, &Program::showSpots);
+    connect(spotStore_.get(), &SpotStore::spotsChanged, this, [this] {
+        showSpots();
+        if (monitor_)
+            monitor_->spotsChanged();
+    });
+    connect(rbnFeed_.get(), &RbnFeed::statusChanged, this, [this](const QString &text) {
+        if (monitor_)
+            monitor_->spotsChanged();
+        if (form1_)
+            form1_->setRbnStateText(rbnOn_ ? text : QString());
+        if (rbnDialog_)
+            rbnDialog_->showStatus(text);
+    });
+    connect(form1_, &Form1::rbnDialogRequested, this, &Program::openRbnDialog);
+    form1_->setSpotToolTip([this](BeaconIndex station, BandIndex band) {
+        return rbnOn_ && spotStore_ ? recentSpotText(*spotStore_, station, band, feedClock_->utcMs()) : QString();
+    });
+    applyRbnSettings(readRbnSettings(settings_));
+}
+
+void Program::applyRbnSettings(const RbnSettings &settings)
+{
+    rbnOn_ = settings.enabled;
+    if (rbnOn_)
+        attachSpotLog();
+    spotStore_->setWatchList(settings.skimmers);
+    rbnFeed_->apply(settings);
+    if (rbnOn_)
+        spotTimer_->start();
+    else
+        spotTimer_->stop();
+    if (form1_)
+        form1_->setRbnStateText(rbnOn_ ? rbnFeed_->statusText() : QString());
+    if (monitor_)
+        monitor_->spotsChanged();
+    offerSuggestions();
+    showSpots();
+}
+
+// The status editor suggests from the spots while the feed is on.
+void Program::offerSuggestions()
+{
+    if (!statusEditor_ || !spotStore_)
+        return;
+    if (rbnOn_)
+        statusEditor_->setSuggestionSource([this] { return suggestStatus(*spotStore_, feedClock_->utcMs()); });
+    else
+        statusEditor_->setSuggestionSource({});
+}
+
+QString Program::spotLogPath() const
+{
+    return monitorLogPath_.isEmpty()
+        ? QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/monitor.sqlite")
+        : monitorLogPath_;
+}
+
+// The log, and the user's own callsigns for the stations beside it, once, before the
+// first spot comes. Without the module the spots are kept in memory only.
+void Program::attachSpotLog()
+{
+    if (spotLogTried_)
+        return;
+    spotLogTried_ = true;
+    const QString path = spotLogPath();
+    QFile file(QFileInfo(path).dir().filePath(QLatin1String(BeaconCallsigns::FileName)));
+    if (file.open(QIODevice::ReadOnly)) {
+        BeaconCallsigns table = BeaconCallsigns::standard();
+        const QByteArray text = file.read(1 << 20);
+        table.parse(std::string_view(text.constData(), std::size_t(text.size()))); // the monitor reports its faults
+        rbnFeed_->setCallsigns(std::move(table));
+    }
+    QString why;
+    if (MonitorModuleFactory *factory = MonitorLoader::load(QCoreApplication::applicationDirPath(), &why)) {
+        if (!spotStore_->attachLog(factory->openSpotLog(path)))
+            qWarning("The spot log is not kept: %s", qPrintable(spotStore_->logError()));
+    } else {
+        qWarning("The spot log is not kept: %s", qPrintable(why));
+    }
+}
+
+void Program::openRbnDialog()
+{
+    if (!rbnDialog_) {
+        rbnDialog_ = new frmRbn(settings_, form1_);
+        rbnDialog_->setAttribute(Qt::WA_DeleteOnClose);
+        connect(rbnDialog_, &frmRbn::saved, this, &Program::applyRbnSettings);
+        rbnDialog_->Form_Load();
+        rbnDialog_->showStatus(rbnFeed_->statusText());
+    }
+    rbnDialog_->open();
+}
+
+// The rings round the stations heard on the tracked band, and the marks on the compact
+// view's rows; shown only while the feed is on.
+void Program::showSpots()
+{
+    if (!spotStore_)
+        return;
+    const qint64 now = feedClock_->utcMs();
+    if (form1_)
+        form1_->setSpottedStations(rbnOn_ ? stationsSpottedOn(*spotStore_, state_.trackedBand(), now)
+                                          : SpottedStations{});
+    if (compact_ && compact_->shownSlot() >= 0) {
+        for (BandIndex b = 0; b < BandCount; ++b) {
+            const BeaconIndex station = ScheduleClock::beaconOn(b, compact_->shownSlot());
+            compact_->setRowSpotted(b, rbnOn_ && spottedLately(*spotStore_, station, b, now));
+        }
+    }
 }
 
 } // namespace halvion

@@ -7,6 +7,7 @@
 #include "clock_check_clocks.h"
 #include "clock_setter.h"
 #include "clock_source.h"
+#include "feed_clock.h"
 #include "follow_mode.h"
 #include "kernel_clock.h"
 #include "message_sink.h"
@@ -39,6 +40,10 @@ class frmSplash;
 class SetTimeForm;
 class InstructionForm;
 class frmRadio;
+class frmRbn;
+class RbnFeed;
+class SpotStore;
+struct RbnSettings;
 
 class Program : public QObject {
     Q_OBJECT
@@ -80,6 +85,18 @@ public:
     void setUtcClock(std::function<qint64()> nowUtcMs) { utcNow_ = std::move(nowUtcMs); }
     StatusStore &status() { return status_; }
 
+    // The Reverse Beacon Network: its dialog while open, the feed (which connects only
+    // while the user has it on) and the spots it brought, made with the main window.
+    frmRbn *rbnDialog() const;
+    RbnFeed *rbnFeed() const { return rbnFeed_.get(); }
+    SpotStore *spotStore() const { return spotStore_.get(); }
+    // The clocks the feed and the spots follow; tests set theirs before start().
+    void setFeedClock(const FeedClock &clock) { feedClock_ = &clock; }
+    // Asks the spots again for the map's rings and the compact view's marks: each
+    // second while the feed is on (SpotTimer), and whenever the spots change.
+    void showSpots();
+    QTimer *spotTimer() const { return spotTimer_; }
+
     // Raises the window the user works in (a second start of the program asks for it).
     void bringToFront();
 
@@ -117,6 +134,12 @@ private:
     bool scanning() const;
     void showRadioLine();
     void endScan();
+    void startSpots();
+    void applyRbnSettings(const RbnSettings &settings);
+    void openRbnDialog();
+    void attachSpotLog();
+    void offerSuggestions();
+    QString spotLogPath() const;
 
     const ClockSource &clock_;
     SettingsFile settings_;
@@ -145,6 +168,14 @@ private:
     RadioControl radio_;
     FollowMode follow_;
     bool shuttingDown_ = false;
+    SystemFeedClock systemFeedClock_;
+    const FeedClock *feedClock_ = &systemFeedClock_;
+    std::unique_ptr<SpotStore> spotStore_;
+    std::unique_ptr<RbnFeed> rbnFeed_;
+    QPointer<frmRbn> rbnDialog_;
+    QTimer *spotTimer_ = nullptr;
+    bool rbnOn_ = false;
+    bool spotLogTried_ = false;
 };
 
 } // namespace halvion

@@ -133,7 +133,7 @@ int main(int argc, char *argv[])
     SpotStore store(clock);
     QTemporaryDir dir((argc > 3 ? QString::fromLocal8Bit(argv[3]) : QDir::tempPath()) + QStringLiteral("/halvion-bench-XXXXXX"));
     if (argc > 3) {
-        if (!dir.isValid() || !store.openLog(dir.filePath(QStringLiteral("monitor.sqlite")))) {
+        if (!dir.isValid() || !openSpotLog(store, dir.filePath(QStringLiteral("monitor.sqlite")))) {
             std::fprintf(stderr, "cannot open a spot log below %s\n", argv[3]);
             return 1;
         }

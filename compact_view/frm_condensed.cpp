@@ -180,6 +180,13 @@ void frmCondensed::buildControls()
         level->hide();
         Levels[at(b)] = level;
 
+        // Between the callsign and the band: the skimmers heard this station lately.
+        QLabel *mark = makeLabel(row, QStringLiteral("SpotMark_%1").arg(b), QString(), shifted(twipsRect(765, 75, 90, 90)));
+        mark->setStyleSheet(QStringLiteral("background: #00b040; border-radius: 3px;"));
+        mark->setToolTip(QStringLiteral("Heard by the Reverse Beacon Network's skimmers in the last 15 minutes"));
+        mark->hide();
+        SpotMarks[at(b)] = mark;
+
         // "14100, 20M": the frequency in kHz and the band.
         const QString frequency = toQString(band.frequencyText).remove(QLatin1Char('.'));
         const QString caption = QStringLiteral("%1, %2M").arg(frequency, rowName("", b));
@@ -433,6 +440,15 @@ void frmCondensed::setRowLevel(BandIndex band, const QString &text)
         return;
     level->setText(text);
     level->setVisible(!text.isEmpty());
+}
+
+void frmCondensed::setRowSpotted(BandIndex band, bool spotted)
+{
+    if (band < 0 || band >= BandCount)
+        return;
+    QLabel *mark = SpotMarks[at(band)];
+    if (mark->isVisibleTo(Rows[at(band)]) != spotted)
+        mark->setVisible(spotted);
 }
 
 void frmCondensed::showLed(RowLeds &shown, RowLeds &hiddenA, RowLeds &hiddenB)

@@ -77,6 +77,9 @@ public:
     // to the beacons; an empty text hides it. The rows change station every slot:
     // rowsChanged tells when, with the slot shown, so the level can follow.
     void setRowLevel(BandIndex band, const QString &text);
+    // A small mark on a row whose station the skimmers heard on that band lately.
+    void setRowSpotted(BandIndex band, bool spotted);
+    std::array<QLabel *, BandCount> SpotMarks{}; // SpotMark_0 ... SpotMark_4, hidden while not spotted
     // The slot of the cycle (0..17) the rows show; -1 before the first tick.
     int shownSlot() const { return shownSlot_; }
 

@@ -88,6 +88,7 @@ Form1::Form1(AppState &state, StatusStore &status, SettingsFile &settings, const
     buildControls();
     buildMenus();
     buildGeo();
+    buildSpots(centralWidget());
     buildLayoutAids();
     buildKeys();
 }

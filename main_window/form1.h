@@ -21,6 +21,7 @@
 #include <QPointer>
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -207,7 +208,19 @@ public:
     QAction *RadioControl = nullptr, *StopFollowing = nullptr, *ScanAllBands = nullptr;
     std::array<QAction *, BeaconCount> FollowItems{};
 
+    // The Reverse Beacon Network: the File menu's item for its dialog, its status line
+    // under the map, a ring round each station the skimmers heard on the tracked band
+    // lately, and the tooltip line saying so (asked of whoever holds the spots).
+    void setRbnStateText(const QString &text);
+    void setSpottedStations(const std::array<bool, BeaconCount> &spotted);
+    void setSpotToolTip(std::function<QString(BeaconIndex, BandIndex)> text) { spotToolTip_ = std::move(text); }
+    QAction *ReverseBeaconNetwork = nullptr;
+    QLabel *RbnState = nullptr;
+    std::array<QWidget *, BeaconCount> SpotRings{}; // SpotRing_0 ... SpotRing_17
+
 Q_SIGNALS:
+    // "Reverse Beacon Network..." was chosen in the File menu.
+    void rbnDialogRequested();
     // The user asked for the status editor ("Update Halvion -  Beacon Marker Status").
     void statusEditorRequested();
     // The user asked to set the PC clock from a NIST time server.
@@ -245,6 +258,7 @@ private:
     void buildMenus();
     void buildRadioMenu();
     void buildRadioControls(QWidget *client);
+    void buildSpots(QWidget *client);
     void applyOptionKeys();
     void readAddressKeys();
     void showMarker(QLabel *marker);
@@ -296,6 +310,7 @@ private:
     QSize storedSize_;
     bool storedSizeShown_ = false;
     QTimer *sizeSaveTimer_ = nullptr;
+    std::function<QString(BeaconIndex, BandIndex)> spotToolTip_;
 };
 
 } // namespace halvion

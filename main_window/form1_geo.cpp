@@ -191,6 +191,9 @@ QString Form1::StationToolTip(BeaconIndex station) const
             lines << QStringLiteral("On the air on %1 now; next at %2").arg(bandText, clockTimeText(next.start));
         else
             lines << QStringLiteral("Next on %1 at %2").arg(bandText, clockTimeText(next.start));
+        if (spotToolTip_)
+            if (const QString spotted = spotToolTip_(station, band); !spotted.isEmpty())
+                lines << spotted;
     }
     return lines.join(QLatin1Char('\n'));
 }

@@ -33,7 +33,7 @@ const char *const StyleSheet =
     "QFrame#Image2 { background: rgba(245, 245, 240, 215); border: 1px solid #555; }"
     "QLabel[pathLine=\"true\"] { color: #fff6c8; background: rgba(10, 20, 40, 160);"
     "  border-radius: 3px; padding: 1px 4px; }"
-    "QLabel#FollowState, QLabel#RadioState { color: #404040; }";
+    "QLabel#FollowState, QLabel#RadioState, QLabel#RbnState { color: #404040; }";
 
 // A control's font at scale 1: the desktop's font, or the size and weight the control
 // is drawn with (the station heading large and bold, the map's small labels...).
@@ -49,7 +49,7 @@ QFont designFont(const QWidget *w, const QFont &base)
     else if (w->property("callsign").toBool() || w->property("legendTitle").toBool())
         set(7, true);
     else if (w->property("legendCaption").toBool() || w->objectName() == QLatin1String("FollowState") ||
-             w->objectName() == QLatin1String("RadioState"))
+             w->objectName() == QLatin1String("RadioState") || w->objectName() == QLatin1String("RbnState"))
         set(7, false);
     else if (w->property("pathLine").toBool())
         set(8, false);
@@ -83,7 +83,7 @@ void Form1::buildLayoutAids()
         designFonts_.insert(w, designFont(w, base));
     }
     // The radio lines carry a style of their own; the window's sheet takes it over.
-    for (QLabel *line : {FollowState, RadioState})
+    for (QLabel *line : {FollowState, RadioState, RbnState})
         line->setStyleSheet(QString());
     setStyleSheet(QLatin1String(StyleSheet));
     applyFonts();

@@ -154,7 +154,7 @@ frmMonitorResults::frmMonitorResults(MonitorController &monitor, QWidget *parent
     bottom->addWidget(ClockOffsetLabel, 1);
     bottom->addWidget(ExportCsv);
     right->addLayout(bottom);
-    auto *layout = new QHBoxLayout(this);
+    auto *layout = new QHBoxLayout(buildPages());
     layout->addLayout(left);
     layout->addLayout(right, 1);
     ColourKey->setMaximumWidth(ResultsGrid->width());

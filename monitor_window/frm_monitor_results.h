@@ -15,11 +15,13 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 class QTableWidget;
+class QTabWidget;
 class QTimer;
 
 namespace halvion {
 
 class MonitorController;
+class SkimmerResults;
 
 class frmMonitorResults : public QWidget {
     Q_OBJECT
@@ -49,11 +51,17 @@ public:
     QLabel *ColourKey = nullptr;
     QPushButton *ExportCsv = nullptr;
     QTimer *AgeTimer = nullptr;
+    // Two pages: the user's own monitor, and what the network's skimmers heard.
+    QTabWidget *ResultsTabs = nullptr;
+    SkimmerResults *Skimmers = nullptr;
 
 protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // Makes the pages; returns the own monitor's page for its controls.
+    QWidget *buildPages();
+
     MonitorController &monitor_;
     std::vector<SlotMeasurement> latest_;
     bool placed_ = false;

@@ -228,6 +228,13 @@ void MonitorController::openAnalyzeRecording()
     analyze_->raise();
 }
 
+void MonitorController::setSpotSource(std::function<const SpotView *()> spots, std::function<QString()> status)
+{
+    spots_ = std::move(spots);
+    spotStatus_ = std::move(status);
+    Q_EMIT spotsChanged();
+}
+
 void MonitorController::openResults()
 {
     if (!ensureLog())

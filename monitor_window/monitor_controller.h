@@ -10,6 +10,7 @@
 #include "monitor_log.h"
 #include "message_sink.h"
 #include "retune_timer.h"
+#include "spot_view.h"
 
 #include <QObject>
 #include <QPointer>
@@ -113,7 +114,15 @@ public:
 
     void closeWindows();
 
+    // The skimmers' spots the program holds, and its feed's status line; without a
+    // source (the monitor on its own) there are none.
+    void setSpotSource(std::function<const SpotView *()> spots, std::function<QString()> status);
+    const SpotView *spots() const { return spots_ ? spots_() : nullptr; }
+    QString spotStatus() const { return spotStatus_ ? spotStatus_() : QString(); }
+
 Q_SIGNALS:
+    // The spots or the feed's status changed.
+    void spotsChanged();
     // Scan mode: tune the receiver to this band's beacon frequency now.
     void tuneRequested(halvion::BandIndex band);
     void scanModeChanged(bool on);
@@ -140,6 +149,8 @@ private:
     QPointer<frmBeaconMonitor> monitor_;
     QPointer<frmAnalyzeRecording> analyze_;
     QPointer<frmMonitorResults> results_;
+    std::function<const SpotView *()> spots_;
+    std::function<QString()> spotStatus_;
 };
 
 } // namespace halvion

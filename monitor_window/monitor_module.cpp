@@ -6,6 +6,7 @@
 #include "clock_offset_tracker.h"
 #include "latest_levels.h"
 #include "monitor_controller.h"
+#include "spot_log.h"
 
 namespace halvion {
 
@@ -19,6 +20,7 @@ public:
         : host_(host), controller_(*host.state, *host.settings, host.logPath.isEmpty() ? MonitorLog::defaultPath() : host.logPath,
                                    host.nowUtcMs, *host.messages)
     {
+        controller_.setSpotSource(host.spots, host.spotStatus);
         QObject::connect(&controller_.engine(), &MonitorEngine::measured, &controller_, [this](const SlotMeasurement &m) {
             levels_.record(m);
             const ClockOffsetTracker &tracker = controller_.engine().clockOffset();
@@ -58,6 +60,7 @@ public:
     {
         return levels_.text(station, band, controller_.nowUtcMs());
     }
+    void spotsChanged() override { Q_EMIT controller_.spotsChanged(); }
     MonitorController *controller() override { return &controller_; }
 
 private:
@@ -75,6 +78,10 @@ class MonitorModuleEntry : public QObject, public MonitorModuleFactory {
     Q_INTERFACES(halvion::MonitorModuleFactory)
 public:
     std::unique_ptr<MonitorModule> create(const MonitorHost &host) override { return std::make_unique<LoadedMonitor>(host); }
+    std::unique_ptr<SpotArchive> openSpotLog(const QString &path) override
+    {
+        return halvion::openSpotLog(path.isEmpty() ? SpotLog::defaultPath() : path);
+    }
 };
 
 } // namespace halvion

@@ -6,6 +6,8 @@
 // all the program knows of it: it names no library of the monitor's.
 
 #include "beacon_catalogue.h"
+#include "spot_archive.h"
+#include "spot_view.h"
 
 #include <QObject>
 #include <QString>
@@ -45,6 +47,10 @@ struct MonitorHost {
     // Scan mode: tune the receiver to this band's beacon frequency now.
     std::function<void(BandIndex)> tuneRequested;
     std::function<void(bool)> scanModeChanged;
+    // What the Reverse Beacon Network's skimmers heard (null while the program holds
+    // none), and the feed's status line, for the results window's "Heard by skimmers".
+    std::function<const SpotView *()> spots;
+    std::function<QString()> spotStatus;
 };
 
 class MonitorModule {
@@ -68,6 +74,9 @@ public:
     // when the monitor measured it not lately.
     virtual QString levelText(BeaconIndex station, BandIndex band) const = 0;
 
+    // The skimmers' spots or the feed's status changed: the results window asks again.
+    virtual void spotsChanged() = 0;
+
     // The monitor itself, for the tests that drive it inside the program.
     virtual MonitorController *controller() = 0;
 };
@@ -77,9 +86,13 @@ class MonitorModuleFactory {
 public:
     virtual ~MonitorModuleFactory() = default;
     virtual std::unique_ptr<MonitorModule> create(const MonitorHost &host) = 0;
+    // The skimmers' spots kept in the monitor's SQLite file (its own tables), for the
+    // program's spot store: open, or not with its errorText() saying why. Needs no
+    // monitor; the program asks for it when the user first turns the feed on.
+    virtual std::unique_ptr<SpotArchive> openSpotLog(const QString &path) = 0;
 };
 
 } // namespace halvion
 
-#define HALVION_MONITOR_MODULE_IID "invalid.halvion.Halvion.MonitorModuleFactory/1"
+#define HALVION_MONITOR_MODULE_IID "invalid.halvion.Halvion.MonitorModuleFactory/2"
 Q_DECLARE_INTERFACE(halvion::MonitorModuleFactory, HALVION_MONITOR_MODULE_IID)

@@ -4,43 +4,22 @@
 
 namespace halvion {
 
-namespace {
-
-struct ExtraCallsign {
-    std::string_view callsign;
-    BeaconIndex station;
-};
-// Callsigns a station sends besides the one in the catalogue.
-constexpr ExtraCallsign ExtraCallsigns[] = {
-    {"KH6RS", 3},
-};
-
-bool sameCallsign(std::string_view a, std::string_view b)
+const BeaconCallsigns &standardBeaconCallsigns()
 {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char c = a[i];
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-        if (c != b[i])
-            return false;
-    }
-    return true;
+    static const BeaconCallsigns table = BeaconCallsigns::standard();
+    return table;
 }
 
-} // namespace
-
-BeaconIndex stationForCallsign(std::string_view callsign)
+BeaconIndex stationForCallsign(std::string_view callsign, const BeaconCallsigns &table)
 {
-    callsign = callsign.substr(0, callsign.find('/'));
-    for (BeaconIndex i = 0; i < BeaconCount; ++i)
-        if (sameCallsign(callsign, BeaconCatalogue::beacon(i).callsign))
-            return i;
-    for (const ExtraCallsign &extra : ExtraCallsigns)
-        if (sameCallsign(callsign, extra.callsign))
-            return extra.station;
-    return -1;
+    if (callsign.empty() || callsign.size() > 20)
+        return -1;
+    if (const auto station = table.stationOf(callsign))
+        return *station;
+    const std::size_t slash = callsign.find('/');
+    if (slash == std::string_view::npos)
+        return -1;
+    return table.stationOf(callsign.substr(0, slash)).value_or(-1);
 }
 
 double beaconFrequencyKhz(BandIndex band)
@@ -60,12 +39,12 @@ BandIndex beaconBandAt(double khz)
     return -1;
 }
 
-std::optional<BeaconSpot> beaconSpotFrom(const SpotLine &spot)
+std::optional<BeaconSpot> beaconSpotFrom(const SpotLine &spot, const BeaconCallsigns &table)
 {
     const BandIndex band = beaconBandAt(spot.frequencyKhz);
     if (band < 0)
         return std::nullopt;
-    const BeaconIndex station = stationForCallsign(spot.spotted);
+    const BeaconIndex station = stationForCallsign(spot.spotted, table);
     if (station < 0)
         return std::nullopt;
     BeaconSpot b;

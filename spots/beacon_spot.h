@@ -3,6 +3,7 @@
 // signs (any "/B"-style suffix dropped) and the frequency is within 1 kHz of the
 // beacon frequency of a band. Every other spot is dropped where it is read. No Qt here.
 
+#include "beacon_callsigns.h"
 #include "beacon_catalogue.h"
 #include "spot_line.h"
 
@@ -15,11 +16,13 @@ namespace halvion {
 // How far from a band's beacon frequency a spot may be and still count.
 inline constexpr double BeaconSpotToleranceKhz = 1.0;
 
-// The station that signs this callsign: the catalogue's callsigns, and KH6RS, which
-// the Hawaii station also sends. Letter case is ignored; a suffix after '/' is not part
-// of the callsign. -1 for any other callsign.
-// Kept apart so a shared table of the callsigns each station may send can take its place.
-BeaconIndex stationForCallsign(std::string_view callsign);
+// The callsigns the stations send, as the program knows them without the user's file.
+const BeaconCallsigns &standardBeaconCallsigns();
+
+// The station that signs this callsign in the table (the catalogue's callsigns, KH6RS
+// for the Hawaii station, and what the user added). Letter case is ignored; a suffix
+// after '/' is dropped unless the table holds the callsign with it. -1 for any other.
+BeaconIndex stationForCallsign(std::string_view callsign, const BeaconCallsigns &table = standardBeaconCallsigns());
 
 // A band's beacon frequency in kHz ("14.100": 14100).
 double beaconFrequencyKhz(BandIndex band);
@@ -39,6 +42,7 @@ struct BeaconSpot {
     bool operator==(const BeaconSpot &) const = default;
 };
 
-std::optional<BeaconSpot> beaconSpotFrom(const SpotLine &spot);
+std::optional<BeaconSpot> beaconSpotFrom(const SpotLine &spot,
+                                       const BeaconCallsigns &table = standardBeaconCallsigns());
 
 } // namespace halvion

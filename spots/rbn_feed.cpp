@@ -171,7 +171,7 @@ void RbnFeed::handleLine(std::string_view line, std::vector<BeaconSpot> &batch)
     switch (readSpotLine(line, line_)) {
     case SpotLineKind::Spot:
         ++counters_.spots;
-        if (auto beacon = beaconSpotFrom(line_)) {
+        if (auto beacon = beaconSpotFrom(line_, callsigns_)) {
             ++counters_.beaconSpots;
             batch.push_back(std::move(*beacon));
         }

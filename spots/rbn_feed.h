@@ -12,6 +12,7 @@
 // drop. statusText() says in one line whether it is connected and how many spots
 // came, or why not. The store and the clock must outlive the feed.
 
+#include "beacon_callsigns.h"
 #include "rbn_settings.h"
 #include "spot_line.h"
 #include "spot_line_splitter.h"
@@ -59,6 +60,9 @@ public:
     // connects again when the server or callsign changed, disconnects otherwise.
     void apply(const RbnSettings &settings);
 
+    // The callsigns that name the stations (the standard table and the user's file).
+    void setCallsigns(BeaconCallsigns table) { callsigns_ = std::move(table); }
+
     State state() const { return state_; }
     QString statusText() const { return status_; }
     const Counters &counters() const { return counters_; }
@@ -103,6 +107,7 @@ private:
     QTimer *watchTimer_ = nullptr;
     SpotLineSplitter splitter_;
     SpotLine line_;
+    BeaconCallsigns callsigns_ = BeaconCallsigns::standard();
     State state_ = State::Off;
     QString status_;
     Counters counters_;

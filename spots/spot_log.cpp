@@ -1,5 +1,7 @@
 #include "spot_log.h"
 
+#include "spot_store.h"
+
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -165,5 +167,14 @@ std::vector<std::pair<qint64, qint64>> SpotLog::connectedSpans(qint64 sinceUtcMs
             out.emplace_back(q.value(0).toLongLong(), q.value(1).toLongLong());
     return out;
 }
+
+std::unique_ptr<SpotLog> openSpotLog(const QString &path)
+{
+    auto log = std::make_unique<SpotLog>();
+    log->open(path);
+    return log;
+}
+
+bool openSpotLog(SpotStore &store, const QString &path) { return store.attachLog(openSpotLog(path)); }
 
 } // namespace halvion

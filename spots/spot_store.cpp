@@ -1,7 +1,6 @@
 #include "spot_store.h"
 
 #include "feed_clock.h"
-#include "spot_log.h"
 
 #include <QDateTime>
 #include <QTimer>
@@ -36,10 +35,9 @@ SpotStore::~SpotStore()
         flush();
 }
 
-bool SpotStore::openLog(const QString &path)
+bool SpotStore::attachLog(std::unique_ptr<SpotArchive> log)
 {
-    auto log = std::make_unique<SpotLog>();
-    if (!log->open(path)) {
+    if (!log || !log->isOpen()) {
         log_ = std::move(log); // kept for its error text; not open
         return false;
     }
@@ -281,6 +279,20 @@ qint64 SpotStore::connectedMs(qint64 sinceUtcMs, qint64 nowUtcMs) const
             total += to - from;
     }
     return total;
+}
+
+qint64 SpotStore::connectedSince(qint64 nowUtcMs, qint64 wantedMs) const
+{
+    qint64 total = 0;
+    for (auto span = spans_.rbegin(); span != spans_.rend(); ++span) {
+        const qint64 to = std::min(span->end < 0 ? nowUtcMs : span->end, nowUtcMs);
+        if (to <= span->start)
+            continue;
+        total += to - span->start;
+        if (total >= wantedMs)
+            return span->start + (total - wantedMs);
+    }
+    return -1;
 }
 
 QString spottedText(BandIndex band, int minutes, const SpotSummary &summary)

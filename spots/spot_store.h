@@ -24,6 +24,8 @@
 // back more than a day.
 
 #include "beacon_spot.h"
+#include "spot_archive.h"
+#include "spot_view.h"
 #include "stored_spot.h"
 
 #include <QObject>
@@ -40,24 +42,8 @@ class QTimer;
 namespace halvion {
 
 class FeedClock;
-class SpotLog;
 
-// The answer for one station (and band, or any band) over a span.
-struct SpotSummary {
-    int skimmers = 0;          // distinct skimmers that heard it
-    int spots = 0;             // spots counted
-    int bestSnrDb = 0;         // the strongest report; only when spotted()
-    QString bestSkimmer;       // who made it, as on the feed: "KM3T-2"
-    qint64 bestSpotUtcMs = 0;  // the skimmer's time for it (whole minute)
-    BandIndex bestBand = -1;   // the band of the best report
-    qint64 lastHeardUtcMs = 0; // the newest spot counted
-
-    bool spotted() const { return spots > 0; }
-};
-
-using SpotGrid = std::array<std::array<SpotSummary, BandCount>, BeaconCount>;
-
-class SpotStore : public QObject {
+class SpotStore : public QObject, public SpotView {
     Q_OBJECT
 public:
     static constexpr qint64 MinuteMs = 60 * 1000;
@@ -72,11 +58,12 @@ public:
     explicit SpotStore(const FeedClock &clock, QObject *parent = nullptr, int maxPerCell = DefaultMaxPerCell);
     ~SpotStore() override;
 
-    // Opens the spot log (SpotLog::defaultPath() in the program), loads its last day
-    // and trims it; false with logError() when it cannot: the store works on without it.
-    bool openLog(const QString &path);
+    // Takes the spot log (SpotLog::defaultPath() in the program), loads its last day
+    // and trims it; false with logError() when it is not open: the store works on
+    // without it.
+    bool attachLog(std::unique_ptr<SpotArchive> log);
     QString logError() const;
-    const SpotLog *log() const { return log_.get(); }
+    const SpotArchive *log() const { return log_.get(); }
 
     // Upper-case skimmer callsigns; "KM3T" stands for all its receivers ("KM3T-2"),
     // "KM3T-2" for that one only. Empty: every skimmer counts.
@@ -91,10 +78,13 @@ public:
     void connectionEnded(qint64 utcMs);
 
     SpotSummary spottedOn(BeaconIndex station, BandIndex band, qint64 sinceUtcMs) const;
-    SpotGrid grid(qint64 sinceUtcMs) const;
-    std::vector<StoredSpot> history(qint64 sinceUtcMs, BeaconIndex station, BandIndex band) const;
+    SpotGrid grid(qint64 sinceUtcMs) const override;
+    std::vector<StoredSpot> history(qint64 sinceUtcMs, BeaconIndex station, BandIndex band) const override;
     qint64 lastHeardUtcMs(BeaconIndex station, BandIndex band = -1) const;
     qint64 connectedMs(qint64 sinceUtcMs, qint64 nowUtcMs) const;
+    // The instant from which the feed was connected for `wantedMs` in all up to now,
+    // gaps left out; -1 when the spans held (about the last day) do not add up to it.
+    qint64 connectedSince(qint64 nowUtcMs, qint64 wantedMs) const;
 
     // Writes what is pending to the log, drops from memory what has aged out, and
     // trims the log once a day. The flush timer runs it; tests call it.
@@ -134,7 +124,7 @@ private:
     std::vector<std::string> watch_;
     std::vector<StoredSpot> pending_;
     std::vector<Span> spans_;
-    std::unique_ptr<SpotLog> log_;
+    std::unique_ptr<SpotArchive> log_;
     qint64 lastTrimUtcMs_ = 0;
     bool trimmed_ = false;
     QTimer *flushTimer_ = nullptr;

@@ -4,6 +4,7 @@
 #include "twips.h"
 
 #include <QCloseEvent>
+#include <QFont>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -13,6 +14,8 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QShortcut>
+
+#include <algorithm>
 
 namespace halvion {
 
@@ -44,6 +47,11 @@ constexpr int BottomTop = Frame1Top + Frame1Height + 75;
 constexpr int ButtonWidth = 1560;
 constexpr int ButtonHeight = 375;
 constexpr int ButtonLeft = Frame1Left + Frame1Width - ButtonWidth;
+// The suggestions from the skimmers' spots sit in the legend box, right of its rows.
+constexpr int SuggestWidth = 1770;
+constexpr int SuggestLeft = ButtonLeft - 180 - 90 - SuggestWidth;
+constexpr int SuggestTop = BottomTop + 255;
+constexpr int SuggestHeight = 330;
 
 constexpr std::array<const char *, BeaconCount> FrameCaptions{
     "4U1UN - United Nations - USA (NY)",
@@ -65,6 +73,10 @@ constexpr std::array<const char *, BeaconCount> FrameCaptions{
     "OA4B - Peru",
     "YV5B - Venezuela",
 };
+
+const QString SpotsTip = QStringLiteral("Chooses OK for the stations the Reverse Beacon Network's skimmers heard in "
+                                       "the last hour, and marks in red those they did not hear through the last 24 "
+                                       "hours of listening. Ok saves, Cancel discards.");
 
 const QColor ChosenCaption(0, 0, 0);
 const QColor OtherCaption(192, 192, 192);
@@ -116,6 +128,25 @@ frmSelStatus::frmSelStatus(StatusStore &store, QWidget *parent)
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setGeometry(twipsRect(ButtonLeft, BottomTop + 60, ButtonWidth, ButtonHeight));
     connect(Command1, &QPushButton::clicked, this, &frmSelStatus::Command1_Click);
+
+    SuggestFromSpots = new QPushButton(QStringLiteral("Suggest From Spots"), this);
+    SuggestFromSpots->setObjectName(QStringLiteral("SuggestFromSpots"));
+    SuggestFromSpots->setGeometry(twipsRect(SuggestLeft, SuggestTop, SuggestWidth, SuggestHeight));
+    QFont small = SuggestFromSpots->font();
+    small.setPointSizeF(std::min(small.pointSizeF(), 7.5));
+    SuggestFromSpots->setFont(small);
+    SuggestFromSpots->setEnabled(false);
+    SuggestFromSpots->setToolTip(SpotsTip);
+    connect(SuggestFromSpots, &QPushButton::clicked, this, &frmSelStatus::SuggestFromSpots_Click);
+    SuggestionText = new QLabel(this);
+    SuggestionText->setObjectName(QStringLiteral("SuggestionText"));
+    SuggestionText->setGeometry(twipsRect(SuggestLeft, SuggestTop + SuggestHeight + 15, SuggestWidth,
+                                          ClientHeight - 120 - SuggestTop - SuggestHeight - 15));
+    small.setPointSizeF(std::min(small.pointSizeF(), 7.0));
+    SuggestionText->setFont(small);
+    SuggestionText->setWordWrap(true);
+    SuggestionText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    SuggestionText->setTextFormat(Qt::PlainText);
 
     Command2 = new QPushButton(QStringLiteral("&Cancel"), this);
     Command2->setObjectName(QStringLiteral("Command2"));
@@ -263,6 +294,17 @@ void frmSelStatus::Option_Click(BeaconIndex i, BeaconStatus status)
 
 void frmSelStatus::leave()
 {
+    // A suggestion holds for this visit only.
+    unheardMarks_.fill(false);
+    for (QGroupBox *frame : Frame3) {
+        QPalette palette = frame->palette();
+        palette.setColor(QPalette::WindowText, Frame1->palette().color(QPalette::WindowText));
+        frame->setPalette(palette);
+        frame->setToolTip(QString());
+    }
+    SuggestionText->clear();
+    SuggestionText->setToolTip(QString());
+    SuggestFromSpots->setToolTip(SpotsTip);
     store_.ReadBeaconStatus();
     Q_EMIT returnToMap();
 }
@@ -287,6 +329,59 @@ void frmSelStatus::closeEvent(QCloseEvent *event)
     if (isVisible())
         leave();
     event->accept();
+}
+
+void frmSelStatus::setSuggestionSource(std::function<StatusSuggestion()> source)
+{
+    suggestions_ = std::move(source);
+    SuggestFromSpots->setEnabled(bool(suggestions_));
+}
+
+void frmSelStatus::SuggestFromSpots_Click()
+{
+    if (!suggestions_)
+        return;
+    const StatusSuggestion s = suggestions_();
+    QStringList proposed, unheard;
+    for (BeaconIndex i = 0; i < BeaconCount; ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        const QString call = QString::fromLatin1(BeaconCatalogue::beacon(i).callsign.data(),
+                                                 qsizetype(BeaconCatalogue::beacon(i).callsign.size()));
+        // Heard means on the air; whether it has problems the spots cannot tell.
+        const BeaconStatus now = store_.SelectedStatus(i);
+        const bool propose = s.heardLately[at] && now != BeaconStatus::OK && now != BeaconStatus::ON;
+        if (propose) {
+            store_.select(i, BeaconStatus::OK);
+            proposed << call;
+        }
+        const bool mark = s.unheard[at] && !s.heardLately[at];
+        unheardMarks_[at] = mark;
+        if (mark)
+            unheard << call;
+        QPalette palette = Frame3[at]->palette();
+        palette.setColor(QPalette::WindowText, mark      ? QColor(0xb0, 0x00, 0x00)
+                                               : propose ? QColor(0x00, 0x7a, 0x30)
+                                                         : Frame1->palette().color(QPalette::WindowText));
+        Frame3[at]->setPalette(palette);
+        Frame3[at]->setToolTip(mark      ? QStringLiteral("Not heard by the skimmers through the last 24 hours of "
+                                                          "listening: perhaps off the air")
+                               : propose ? QStringLiteral("Heard by the skimmers in the last hour: OK proposed")
+                                         : QString());
+    }
+    QStringList summary, details;
+    summary << (proposed.isEmpty() ? QStringLiteral("No change") : QStringLiteral("%1 proposed OK").arg(proposed.size()));
+    details << (proposed.isEmpty() ? QStringLiteral("No change proposed.")
+                                   : QStringLiteral("OK proposed (heard in the last hour): %1.").arg(proposed.join(QStringLiteral(", "))));
+    if (!unheard.isEmpty()) {
+        summary << QStringLiteral("%1 not heard for a day").arg(unheard.size());
+        details << QStringLiteral("Not heard for a day (in red): %1.").arg(unheard.join(QStringLiteral(", ")));
+    } else if (!s.note.isEmpty()) {
+        details << s.note;
+    }
+    SuggestionText->setText(summary.join(QStringLiteral(", ")));
+    details << QStringLiteral("Ok saves the choices, Cancel discards them.");
+    SuggestionText->setToolTip(details.join(QLatin1Char('\n')));
+    SuggestFromSpots->setToolTip(SuggestionText->toolTip());
 }
 
 } // namespace halvion

@@ -4,10 +4,12 @@
 // it; Ok saves the choices, Cancel (or the close box) reloads them from the file.
 
 #include "status_store.h"
+#include "status_suggestion.h"
 
 #include <QWidget>
 
 #include <array>
+#include <functional>
 
 class QFrame;
 class QGroupBox;
@@ -25,6 +27,17 @@ public:
 
     // Captions and LEDs redrawn from the stations' choices.
     void RefreshStatusLeds();
+
+    // "Suggest From Spots": where the skimmers' spots come from (the button is usable
+    // while there is a source), and its click. A station heard in the last hour that
+    // is marked off the air is chosen "OK" (on the air); a station not heard through a
+    // day of listening gets its frame marked. Nothing is saved until Ok.
+    void setSuggestionSource(std::function<StatusSuggestion()> source);
+    void SuggestFromSpots_Click();
+    QPushButton *SuggestFromSpots = nullptr;
+    QLabel *SuggestionText = nullptr;
+    // The stations whose frames carry the "not heard for a day" mark.
+    bool markedUnheard(BeaconIndex i) const { return unheardMarks_[static_cast<std::size_t>(i)]; }
 
 public Q_SLOTS:
     void Command1_Click(); // Ok
@@ -55,6 +68,8 @@ private:
     QGroupBox *Frame2 = nullptr;
     QPushButton *Command1 = nullptr;
     QPushButton *Command2 = nullptr;
+    std::function<StatusSuggestion()> suggestions_;
+    std::array<bool, BeaconCount> unheardMarks_{};
 };
 
 } // namespace halvion

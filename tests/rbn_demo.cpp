@@ -53,7 +53,7 @@ int main(int argc, char *argv[])
 
     SystemFeedClock clock;
     SpotStore store(clock);
-    store.openLog(dir.filePath(QStringLiteral("monitor.sqlite")));
+    openSpotLog(store, dir.filePath(QStringLiteral("monitor.sqlite")));
     RbnFeed feed(store, clock);
     frmRbn dialog(settings);
     dialog.Form_Load();

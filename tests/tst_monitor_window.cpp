@@ -1,6 +1,7 @@
 // The beacon monitor's windows, headless: the results grid and chart over a log with an
-// injected clock, the listening dialog without a sound card, a recording analysed from
-// its dialog, and the menu items of the main window.
+// injected clock, the skimmers' grid and chart beside it, the listening dialog without
+// a sound card, a recording analysed from its dialog, and the menu items of the main
+// window.
 
 #include "form1.h"
 #include "frm_analyze_recording.h"
@@ -17,6 +18,8 @@
 #include "radio_control.h"
 #include "scan_rotation.h"
 #include "settings_file.h"
+#include "skimmer_results.h"
+#include "spot_store.h"
 
 #include <QAction>
 #include <QApplication>
@@ -35,8 +38,10 @@
 #include <QScatterSeries>
 #include <QSpinBox>
 #include <QTableWidget>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QValueAxis>
 #include <QtEndian>
 #include <QtTest>
 
@@ -169,6 +174,9 @@ private Q_SLOTS:
     void recordingWithItsClockOff();
     void audioDelayTakenOffLiveTimes();
     void callsignFileProblemsReported();
+    void skimmerGridCountsInTheSpan_data();
+    void skimmerGridCountsInTheSpan();
+    void skimmerChartAndRefresh();
 };
 
 void TestMonitorWindow::colours_data()
@@ -672,6 +680,144 @@ void TestMonitorWindow::menuOpensTheWindows()
     QVERIFY(program.monitor().monitorWindow()->isVisible());
     form->close(); // ending the program closes the monitor's windows too
     QVERIFY(!program.monitor().resultsWindow());
+}
+
+namespace {
+
+// The skimmers' spots at the fixture's time: CS3B on 20 m by twelve skimmers in the
+// last ten minutes (the best KM3T-2, 24 dB, four minutes ago), W6WX on 15 m by three
+// skimmers 40 minutes ago, VE8AT on 10 m once five hours ago.
+struct SkimmerFixture : MonitorFixture {
+    FakeFeedClock feedClock{now};
+    SpotStore store{feedClock};
+    QString status = QStringLiteral("Connected to 127.0.0.1:7000: 16 beacon spots (16 spots read)");
+
+    SkimmerFixture()
+    {
+        const auto spot = [](BeaconIndex station, BandIndex band, const char *skimmer, int snr, int minuteOfDay) {
+            BeaconSpot b;
+            b.station = station;
+            b.band = band;
+            b.skimmer = skimmer;
+            b.snrDb = snr;
+            b.frequencyKhz = beaconFrequencyKhz(band);
+            b.minuteOfDay = minuteOfDay;
+            return b;
+        };
+        const int minute = int((now / 60000) % (24 * 60)); // 08:00 UTC
+        store.add({spot(1, 4, "ZS6RH", 5, minute - 300)}, now - 300 * 60000);
+        store.add({spot(2, 2, "W3OA", 8, minute - 40), spot(2, 2, "G0LUJ", 11, minute - 40),
+                   spot(2, 2, "DK9IP-2", 6, minute - 40)},
+                  now - 40 * 60000);
+        std::vector<BeaconSpot> cs3b;
+        for (int i = 0; i < 11; ++i)
+            cs3b.push_back(spot(14, 0, ("SK" + std::to_string(i) + "XX").c_str(), 3 + i, minute - 10));
+        store.add(cs3b, now - 10 * 60000);
+        store.add({spot(14, 0, "KM3T-2", 24, minute - 4)}, now - 4 * 60000);
+        monitor.setSpotSource([this]() -> const SpotView * { return &store; }, [this] { return status; });
+    }
+
+    SkimmerResults *openPage()
+    {
+        monitor.openResults();
+        frmMonitorResults *w = monitor.resultsWindow();
+        w->ResultsTabs->setCurrentWidget(w->Skimmers);
+        return w->Skimmers;
+    }
+};
+
+} // namespace
+
+void TestMonitorWindow::skimmerGridCountsInTheSpan_data()
+{
+    QTest::addColumn<int>("span");
+    QTest::addColumn<QString>("cs3b");  // CS3B on 20 m
+    QTest::addColumn<QString>("w6wx");  // W6WX on 15 m
+    QTest::addColumn<QString>("ve8at"); // VE8AT on 10 m
+    QTest::newRow("15 minutes") << 0 << "12 / 24 dB" << "" << "";
+    QTest::newRow("hour") << 1 << "12 / 24 dB" << "3 / 11 dB" << "";
+    QTest::newRow("6 hours") << 2 << "12 / 24 dB" << "3 / 11 dB" << "1 / 5 dB";
+    QTest::newRow("24 hours") << 3 << "12 / 24 dB" << "3 / 11 dB" << "1 / 5 dB";
+}
+
+void TestMonitorWindow::skimmerGridCountsInTheSpan()
+{
+    QFETCH(int, span);
+    QFETCH(QString, cs3b);
+    QFETCH(QString, w6wx);
+    QFETCH(QString, ve8at);
+    SkimmerFixture f;
+    SkimmerResults *page = f.openPage();
+    QVERIFY(page->isVisible());
+    auto *grid = page->findChild<QTableWidget *>(QStringLiteral("SkimmerGrid"));
+    auto *spanBox = page->findChild<QComboBox *>(QStringLiteral("SkimmerSpan"));
+    QVERIFY(grid && spanBox);
+    QCOMPARE(grid->rowCount(), 18);
+    QCOMPARE(grid->columnCount(), 5);
+    spanBox->setCurrentIndex(span);
+    Q_EMIT spanBox->activated(span);
+    QCOMPARE(grid->item(14, 0)->text(), cs3b);
+    QCOMPARE(grid->item(2, 2)->text(), w6wx);
+    QCOMPARE(grid->item(1, 4)->text(), ve8at);
+    int filled = 0;
+    for (int r = 0; r < 18; ++r)
+        for (int c = 0; c < 5; ++c)
+            filled += !grid->item(r, c)->text().isEmpty();
+    QCOMPARE(filled, 1 + !w6wx.isEmpty() + !ve8at.isEmpty());
+    QVERIFY2(grid->item(14, 0)->toolTip().contains(QStringLiteral("Best 24 dB by KM3T-2")),
+             qPrintable(grid->item(14, 0)->toolTip()));
+    QVERIFY(grid->item(14, 0)->background().color() != grid->item(0, 0)->background().color());
+    QCOMPARE(page->findChild<QLabel *>(QStringLiteral("SkimmerStatus"))->text(),
+             QStringLiteral("Reverse Beacon Network: ") + f.status);
+}
+
+// The chart shows a station's spots by band or a band's by station over the last day;
+// a busy feed redraws the page once a second at most, and without the feed the page
+// says how to turn it on.
+void TestMonitorWindow::skimmerChartAndRefresh()
+{
+    SkimmerFixture f;
+    SkimmerResults *page = f.openPage();
+    auto *view = page->findChild<QChartView *>(QStringLiteral("SkimmerChart"));
+    QVERIFY(view);
+    page->SkimmerGrid_Click(14, 3);
+    QChart *chart = view->chart();
+    QCOMPARE(chart->series().size(), 1);
+    auto *series = static_cast<QScatterSeries *>(chart->series().first());
+    QCOMPARE(series->name(), QStringLiteral("20 m"));
+    QCOMPARE(series->count(), 12);
+    auto *snr = qobject_cast<QValueAxis *>(chart->axes(Qt::Vertical).value(0));
+    QVERIFY(snr && snr->max() >= 24);
+    page->chooseBand(2);
+    QCOMPARE(chart->series().size(), 1);
+    QCOMPARE(chart->series().first()->name(), QStringLiteral("W6WX"));
+    page->chooseBand(3);
+    QVERIFY(chart->series().isEmpty());
+    QVERIFY(chart->title().endsWith(QStringLiteral("no spots")));
+
+    // New spots: one redraw after the refresh timer, however many batches came.
+    auto *grid = page->findChild<QTableWidget *>(QStringLiteral("SkimmerGrid"));
+    BeaconSpot b;
+    b.station = 0;
+    b.band = 0;
+    b.skimmer = "VE6WZ";
+    b.snrDb = 17;
+    b.frequencyKhz = 14100;
+    b.minuteOfDay = int((f.now / 60000) % (24 * 60));
+    f.store.add({b}, f.now);
+    for (int i = 0; i < 5; ++i)
+        Q_EMIT f.monitor.spotsChanged();
+    QVERIFY(page->SkimmerRefreshTimer->isActive());
+    QCOMPARE(page->SkimmerRefreshTimer->interval(), 1000);
+    QVERIFY(grid->item(0, 0)->text().isEmpty());
+    page->SkimmerRefreshTimer->stop();
+    Q_EMIT page->SkimmerRefreshTimer->timeout({});
+    QCOMPARE(grid->item(0, 0)->text(), QStringLiteral("1 / 17 dB"));
+
+    f.monitor.setSpotSource({}, {});
+    page->refresh();
+    QVERIFY(page->SkimmerStatus->text().startsWith(QStringLiteral("The Reverse Beacon Network is off")));
+    QVERIFY(grid->item(14, 0)->text().isEmpty());
 }
 
 QTEST_MAIN(TestMonitorWindow)

@@ -1,23 +1,34 @@
 // The program as a whole: the splash hands over to the main window, the status
 // editor takes the main window's place and gives it back, closing ends everything; the
-// beacon monitor's module is opened only when the user first asks for the monitor.
+// beacon monitor's module is opened only when the user first asks for the monitor. The
+// skimmers' feed sends nothing until it is turned on, then shows what it heard on the
+// map, in its tooltips and in the compact view.
 
 #include "form1.h"
 #include "frm_condensed.h"
 #include "frm_sel_status.h"
+#include "frm_rbn.h"
 #include "frm_splash.h"
 #include "monitor_loader.h"
 #include "program.h"
+#include "rbn_feed.h"
+#include "rbn_settings.h"
+#include "spot_store.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -55,6 +66,41 @@ QStringList monitorLibrariesMapped()
     return found;
 }
 
+// A skimmer network's telnet server on 127.0.0.1: asks for a call, records what the
+// client sends, and sends the lines it is given once the call came.
+struct FakeRbnServer {
+    QTcpServer server;
+    QPointer<QTcpSocket> client;
+    QByteArray received;
+    QByteArray spots; // sent after the login
+    int connections = 0;
+
+    FakeRbnServer()
+    {
+        server.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&server, &QTcpServer::newConnection, &server, [this] {
+            client = server.nextPendingConnection();
+            ++connections;
+            client->write("Welcome to the test server\r\n\r\nPlease enter your call: ");
+            QObject::connect(client, &QTcpSocket::readyRead, client, [this] {
+                received += client->readAll();
+                if (received.endsWith("\r\n"))
+                    client->write(QByteArray("\r\nHello, you are logged in\r\n") + spots);
+            });
+        });
+    }
+    std::string address() const { return "127.0.0.1:" + std::to_string(server.serverPort()); }
+};
+
+QByteArray spotLine(const char *skimmer, const char *khz, const char *call, int snr, const char *time)
+{
+    return QStringLiteral("DX de %1-#:  %2  %3  CW    %4 dB  22 WPM  NCDXF B %5\r\n")
+        .arg(QLatin1String(skimmer), QLatin1String(khz), QString::fromLatin1(call).leftJustified(11))
+        .arg(snr, 2)
+        .arg(QLatin1String(time))
+        .toLatin1();
+}
+
 QWidget *shownWindow(const QString &name)
 {
     for (QWidget *w : QApplication::topLevelWidgets())
@@ -81,6 +127,8 @@ private Q_SLOTS:
     void okBeforeAnyBand();
     void closingEndsEverything();
     void anotherStartRaisesTheWindowInUse();
+    void rbnSendsNothingWhileOff();
+    void rbnSpotsReachTheMapAndCompactView();
 };
 
 // A user who never opens the beacon monitor loads none of its libraries: the map, a
@@ -329,6 +377,148 @@ void TestProgram::anotherStartRaisesTheWindowInUse()
     f.program.bringToFront();
     QTRY_COMPARE(QApplication::activeWindow(), f.program.statusEditor());
     QVERIFY(!form->isVisible());
+}
+
+// With the feed off (the first start's settings) nothing connects, the map's line
+// stays empty and no SQL is loaded; the menu item opens the dialog.
+void TestProgram::rbnSendsNothingWhileOff()
+{
+    FakeRbnServer server;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Halvion.ini"));
+    {
+        SettingsFile settings(path.toStdString());
+        RbnSettings s;
+        s.server = server.address();
+        s.callsign = "N0CALL";
+        saveRbnSettings(settings, s); // everything but the switch
+    }
+    FakeClockSource clock{12, 0, 25};
+    FakeFeedClock feedClock(QDateTime(QDate(2026, 12, 10), QTime(23, 0), Qt::UTC).toMSecsSinceEpoch());
+    Program program(path.toStdString(), clock);
+    program.setFeedClock(feedClock);
+    program.setMonitorLogPath(dir.filePath(QStringLiteral("data/monitor.sqlite")));
+    program.start();
+    program.splash()->Timer1_Timer();
+    Form1 *form = program.mainWindow();
+    QVERIFY(program.rbnFeed());
+    QCOMPARE(program.rbnFeed()->state(), RbnFeed::State::Off);
+    QVERIFY(!program.spotTimer()->isActive());
+    QVERIFY(!program.statusEditor()->SuggestFromSpots->isEnabled());
+    QVERIFY(form->RbnState->text().isEmpty());
+    QVERIFY(form->FileMenu->actions().contains(form->ReverseBeaconNetwork));
+    form->ReverseBeaconNetwork->trigger();
+    QVERIFY(program.rbnDialog());
+    QTRY_VERIFY(program.rbnDialog()->isVisible());
+    QCOMPARE(program.rbnDialog()->RbnStatus->text(), program.rbnFeed()->statusText());
+    program.rbnDialog()->CancelButton_Click();
+    QCoreApplication::processEvents();
+    QCOMPARE(server.connections, 0);
+    QVERIFY(!server.server.hasPendingConnections());
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("data/monitor.sqlite"))));
+}
+
+// Turned on in the dialog, the program logs in, and a station heard on the tracked
+// band gets its ring and tooltip line; fifteen minutes later both are gone. The compact
+// view marks the rows whose station was heard on that band.
+void TestProgram::rbnSpotsReachTheMapAndCompactView()
+{
+    FakeRbnServer server;
+    // CS3B on 20 m by twelve skimmers, the best KM3T-2; W6WX (on 20 m in the compact
+    // view's slot) once; VE8AT only on 15 m; a spot off the beacon frequency.
+    const char *skimmers[] = {"W3OA", "G0LUJ", "DK9IP", "VE6WZ", "OH6BG", "JA1XYZ", "K1TTT", "W1NT-6", "N6TV",
+                              "DL8LAS", "EA5WU"};
+    int snr = 5;
+    for (const char *skimmer : skimmers)
+        server.spots += spotLine(skimmer, "14100.0", "CS3B", snr++, "2258Z");
+    server.spots += spotLine("KM3T-2", "14100.1", "CS3B", 24, "2259Z");
+    server.spots += spotLine("W3OA", "14100.0", "W6WX/B", 9, "2259Z");
+    server.spots += spotLine("W3OA", "21150.0", "VE8AT", 9, "2259Z");
+    server.spots += spotLine("W3OA", "14102.5", "4U1UN", 30, "2259Z");
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Halvion.ini"));
+    FakeClockSource clock{12, 0, 25}; // slot 2: W6WX on 20 m, VE8AT on 17 m
+    FakeFeedClock feedClock(QDateTime(QDate(2026, 12, 10), QTime(23, 0), Qt::UTC).toMSecsSinceEpoch());
+    Program program(path.toStdString(), clock);
+    program.setFeedClock(feedClock);
+    const QString log = dir.filePath(QStringLiteral("data/monitor.sqlite"));
+    program.setMonitorLogPath(log);
+    program.start();
+    program.splash()->Timer1_Timer();
+    Form1 *form = program.mainWindow();
+    form->BandButtons[0]->click();
+    form->Timer3_Timer();
+
+    form->ReverseBeaconNetwork->trigger();
+    frmRbn *dialog = program.rbnDialog();
+    QVERIFY(dialog);
+    dialog->RbnOn->setChecked(true);
+    dialog->RbnServer->setText(QString::fromStdString(server.address()));
+    dialog->RbnCallsign->setText(QStringLiteral("n0call"));
+    QVERIFY(dialog->OkButton_Click());
+    QVERIFY(program.spotTimer()->isActive());
+    QCOMPARE(program.spotTimer()->interval(), 1000);
+    QVERIFY(program.statusEditor()->SuggestFromSpots->isEnabled());
+
+    QTRY_COMPARE(program.rbnFeed()->counters().spots, quint64(15));
+    QCOMPARE(server.received, QByteArray("N0CALL\r\n"));
+    QCOMPARE(server.connections, 1);
+    QCOMPARE(program.rbnFeed()->counters().beaconSpots, quint64(14));
+    QVERIFY2(form->RbnState->toolTip().startsWith(QStringLiteral("Connected to %1: 14 beacon spots")
+                                                      .arg(QString::fromStdString(server.address()))),
+             qPrintable(form->RbnState->toolTip()));
+    QVERIFY(QFile::exists(log)); // the log came with the feed
+
+    const auto ring = [form](BeaconIndex i) {
+        QWidget *w = form->findChild<QWidget *>(QStringLiteral("SpotRing_%1").arg(i));
+        return w && w->isVisibleTo(form->Picture1);
+    };
+    QVERIFY(ring(14));
+    QVERIFY(ring(2));
+    QVERIFY(!ring(1));  // heard on another band
+    QVERIFY(!ring(0));  // off frequency
+    QVERIFY(!ring(13));
+    const QStringList tip = form->StationToolTip(14).split(QLatin1Char('\n'));
+    QCOMPARE(tip.last(), QStringLiteral("Spotted on 20 m by 12 skimmers in the last 15 min, best 24 dB (KM3T, 22:59 UTC)"));
+    QVERIFY(!form->StationToolTip(1).contains(QStringLiteral("Spotted")));
+    form->BandButtons[2]->click(); // 15 m: the ring moves with the band at the next second
+    program.spotTimer()->timeout({});
+    QVERIFY(ring(1));
+    QVERIFY(!ring(14));
+    QVERIFY(form->StationToolTip(1).endsWith(QStringLiteral("Spotted on 15 m by 1 skimmer in the last 15 min, best 9 dB (W3OA, 22:59 UTC)")));
+    form->BandButtons[0]->click();
+    program.showSpots();
+
+    form->CondensedDisplayMode_Click();
+    frmCondensed *compact = program.compactView();
+    QVERIFY(compact);
+    compact->Timer4_Timer();
+    const auto mark = [compact](BandIndex b) {
+        QWidget *w = compact->findChild<QWidget *>(QStringLiteral("SpotMark_%1").arg(b));
+        return w && w->isVisibleTo(compact);
+    };
+    QVERIFY(mark(0));  // W6WX on 20 m
+    QVERIFY(!mark(1)); // VE8AT, heard on 15 m only
+    QVERIFY(!mark(2));
+    compact->close();
+
+    // Sixteen minutes on, nothing is recent any more.
+    feedClock.advance(16 * 60 * 1000);
+    program.spotTimer()->timeout({});
+    QVERIFY(!ring(14));
+    QVERIFY(!ring(2));
+    QVERIFY(!form->StationToolTip(14).contains(QStringLiteral("Spotted")));
+
+    // Turned off again: the feed hangs up and the line under the map is cleared.
+    form->ReverseBeaconNetwork->trigger();
+    program.rbnDialog()->RbnOn->setChecked(false);
+    QVERIFY(program.rbnDialog()->OkButton_Click());
+    QCOMPARE(program.rbnFeed()->state(), RbnFeed::State::Off);
+    QVERIFY(form->RbnState->text().isEmpty());
+    QVERIFY(!program.spotTimer()->isActive());
+    QVERIFY(!program.statusEditor()->SuggestFromSpots->isEnabled());
+    QTRY_VERIFY(!server.client || server.client->state() != QAbstractSocket::ConnectedState);
 }
 
 QTEST_MAIN(TestProgram)

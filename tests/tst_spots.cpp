@@ -10,6 +10,7 @@
 #include "spot_line.h"
 #include "spot_line_splitter.h"
 #include "spot_log.h"
+#include "spot_status.h"
 #include "spot_store.h"
 #include "spot_stream.h"
 
@@ -130,6 +131,7 @@ private Q_SLOTS:
     void storeTextForTheMap();
     void logSurvivesRestartAndTrimsOnceADay();
     void connectedSpans();
+    void statusSuggestion();
 
     void settingsWrittenOnlyWhenChanged();
     void settingsProblems_data();
@@ -276,18 +278,22 @@ void TestSpots::beaconFilter_data()
     QTest::addColumn<double>("khz");
     QTest::addColumn<int>("station");
     QTest::addColumn<int>("band");
-    QTest::newRow("on frequency") << "CS3B" << 14100.0 << 14 << 0;
-    QTest::newRow("1 kHz up") << "4U1UN" << 28201.0 << 0 << 4;
-    QTest::newRow("1 kHz down") << "YV5B" << 18109.0 << 17 << 1;
-    QTest::newRow("1.1 kHz up") << "YV5B" << 18111.1 << -1 << -1;
-    QTest::newRow("between bands") << "OH2B" << 14110.0 << -1 << -1;
-    QTest::newRow("/B suffix") << "VE8AT/B" << 21150.4 << 1 << 2;
-    QTest::newRow("lower case") << "vk6rbp" << 24930.0 << 5 << 3;
-    QTest::newRow("Hawaii's other call") << "KH6RS" << 14100.2 << 3 << 0;
-    QTest::newRow("Hawaii's catalogue call") << "KH6WO/B" << 14100.2 << 3 << 0;
-    QTest::newRow("a longer call") << "CS3BB" << 14100.0 << -1 << -1;
-    QTest::newRow("a prefix of one") << "W6W" << 14100.0 << -1 << -1;
-    QTest::newRow("other beacon") << "AB8Z/B" << 28200.0 << -1 << -1;
+    QTest::addColumn<QString>("userFile"); // the user's own callsign table
+    QTest::newRow("on frequency") << "CS3B" << 14100.0 << 14 << 0 << QString();
+    QTest::newRow("1 kHz up") << "4U1UN" << 28201.0 << 0 << 4 << QString();
+    QTest::newRow("1 kHz down") << "YV5B" << 18109.0 << 17 << 1 << QString();
+    QTest::newRow("1.1 kHz up") << "YV5B" << 18111.1 << -1 << -1 << QString();
+    QTest::newRow("between bands") << "OH2B" << 14110.0 << -1 << -1 << QString();
+    QTest::newRow("/B suffix") << "VE8AT/B" << 21150.4 << 1 << 2 << QString();
+    QTest::newRow("lower case") << "vk6rbp" << 24930.0 << 5 << 3 << QString();
+    QTest::newRow("Hawaii's other call") << "KH6RS" << 14100.2 << 3 << 0 << QString();
+    QTest::newRow("Hawaii's catalogue call") << "KH6WO/B" << 14100.2 << 3 << 0 << QString();
+    QTest::newRow("a longer call") << "CS3BB" << 14100.0 << -1 << -1 << QString();
+    QTest::newRow("a prefix of one") << "W6W" << 14100.0 << -1 << -1 << QString();
+    QTest::newRow("other beacon") << "AB8Z/B" << 28200.0 << -1 << -1 << QString();
+    QTest::newRow("added by the user") << "VE8XX" << 21150.0 << 1 << 2 << "VE8AT VE8XX\n";
+    QTest::newRow("added with its suffix") << "R9OX/B" << 14100.0 << 7 << 0 << "# mine\n8 R9OX/B\n";
+    QTest::newRow("not in the user's file") << "VE8XY" << 21150.0 << -1 << -1 << "VE8AT VE8XX\n";
 }
 
 void TestSpots::beaconFilter()
@@ -296,13 +302,16 @@ void TestSpots::beaconFilter()
     QFETCH(double, khz);
     QFETCH(int, station);
     QFETCH(int, band);
+    QFETCH(QString, userFile);
+    BeaconCallsigns table = BeaconCallsigns::standard();
+    QVERIFY(table.parse(userFile.toStdString()).empty());
     SpotLine s;
     s.skimmer = "KM3T-2";
     s.spotted = call.toStdString();
     s.frequencyKhz = khz;
     s.snrDb = 24;
     s.minuteOfDay = 100;
-    const auto b = beaconSpotFrom(s);
+    const auto b = beaconSpotFrom(s, table);
     QCOMPARE(b.has_value(), station >= 0);
     if (b) {
         QCOMPARE(b->station, station);
@@ -472,7 +481,7 @@ void TestSpots::storeBoundedPerCell()
     // With the log, a span reaching back past what was let go is counted whole.
     QTemporaryDir dir;
     SpotStore logged(clock, nullptr, 4);
-    QVERIFY(logged.openLog(dir.filePath(QStringLiteral("monitor.sqlite"))));
+    QVERIFY(openSpotLog(logged, dir.filePath(QStringLiteral("monitor.sqlite"))));
     for (int i = 0; i < 10; ++i) {
         logged.add({spot(2, 1, "SK" + std::to_string(i) + "A", 20 - i)}, Start + i);
         if (i == 4)
@@ -514,7 +523,7 @@ void TestSpots::logSurvivesRestartAndTrimsOnceADay()
     FakeFeedClock clock(Start);
     {
         SpotStore store(clock);
-        QVERIFY2(store.openLog(path), qPrintable(store.logError()));
+        QVERIFY2(openSpotLog(store, path), qPrintable(store.logError()));
         store.add({spot(14, 0, "KM3T-2", 24), spot(14, 0, "G0LUJ", 18), spot(5, 2, "W3OA", 7)}, Start);
         QCOMPARE(store.pendingRows(), std::size_t(3));
         store.flush();
@@ -525,7 +534,7 @@ void TestSpots::logSurvivesRestartAndTrimsOnceADay()
     clock.advance(10 * Minute);
     {
         SpotStore store(clock);
-        QVERIFY(store.openLog(path));
+        QVERIFY(openSpotLog(store, path));
         const SpotSummary s = store.spottedOn(14, 0, Start - Minute);
         QCOMPARE(s.skimmers, 2);
         QCOMPARE(s.bestSkimmer, QStringLiteral("KM3T-2"));
@@ -560,7 +569,7 @@ void TestSpots::connectedSpans()
     FakeFeedClock clock(Start);
     {
         SpotStore store(clock);
-        QVERIFY(store.openLog(path));
+        QVERIFY(openSpotLog(store, path));
         store.connectionStarted(Start);
         store.connectionEnded(Start + 60 * Minute);
         store.connectionStarted(Start + 90 * Minute);
@@ -570,8 +579,48 @@ void TestSpots::connectedSpans()
         store.flush(); // the open span is written as far as it goes
     }
     SpotStore store(clock);
-    QVERIFY(store.openLog(path));
+    QVERIFY(openSpotLog(store, path));
     QCOMPARE(store.connectedMs(Start, Start + 200 * Minute), 90 * Minute);
+}
+
+// What the status editor is offered: the stations heard in the last hour, and those
+// not heard through the last 24 hours of connection, counted over gaps; not before the
+// feed has listened for a day.
+void TestSpots::statusSuggestion()
+{
+    const qint64 Hour = 60 * Minute;
+    FakeFeedClock clock(Start);
+    SpotStore store(clock);
+    // Connected 30 h to 20 h ago and from 18 h ago on: the last day of listening
+    // reaches back to 26 h ago.
+    store.connectionStarted(Start - 30 * Hour);
+    store.connectionEnded(Start - 20 * Hour);
+    store.connectionStarted(Start - 18 * Hour);
+    QCOMPARE(store.connectedSince(Start, SpotStore::DayMs), Start - 26 * Hour);
+    QCOMPARE(store.connectedSince(Start, 29 * Hour), qint64(-1));
+    const auto heard = [&](BeaconIndex station, BandIndex band, qint64 at) {
+        store.add({spot(station, band, "KM3T-2", 10)}, at);
+    };
+    heard(0, 0, Start - 30 * Minute); // on the air now
+    heard(1, 3, Start - 5 * Hour);    // heard today
+    heard(2, 4, Start - 25 * Hour);   // within the day of listening
+    heard(3, 1, Start - 27 * Hour);   // before it
+    const StatusSuggestion s = suggestStatus(store, Start);
+    QVERIFY(s.note.isEmpty());
+    for (BeaconIndex i = 0; i < BeaconCount; ++i) {
+        QCOMPARE(s.heardLately[std::size_t(i)], i == 0);
+        QCOMPARE(s.unheard[std::size_t(i)], i >= 3);
+    }
+
+    // Five hours of listening call nobody unheard.
+    FakeFeedClock fresh(Start);
+    SpotStore brief(fresh);
+    brief.connectionStarted(Start - 5 * Hour);
+    brief.add({spot(7, 2, "W3OA", 10)}, Start - 10 * Minute);
+    const StatusSuggestion b = suggestStatus(brief, Start);
+    QCOMPARE(b.heardLately[7], true);
+    QCOMPARE(std::count(b.unheard.begin(), b.unheard.end(), true), 0);
+    QVERIFY2(b.note.startsWith(QStringLiteral("Connected 5 h 0 min of the last 24 h")), qPrintable(b.note));
 }
 
 // ---- the settings -----------------------------------------------------------------

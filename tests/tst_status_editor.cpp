@@ -1,5 +1,6 @@
-// The status editor window: what it shows for a stored status, and what Ok, Cancel
-// and the close box do to the store and the settings file.
+// The status editor window: what it shows for a stored status, what Ok, Cancel and
+// the close box do to the store and the settings file, and the suggestions from the
+// skimmers' spots, which change nothing until Ok.
 
 #include "beacon_catalogue.h"
 #include "frm_sel_status.h"
@@ -97,6 +98,7 @@ private Q_SLOTS:
     void closeBoxDiscardsEditsAndDestroys();
     void hiddenEditorClosesQuietly();
     void failedSaveShowsWhatTheFileHolds();
+    void suggestionsFromSpots();
 
 private:
     void open(const QByteArray &fileText);
@@ -422,6 +424,89 @@ void TestStatusEditor::failedSaveShowsWhatTheFileHolds()
     QCOMPARE(back.count(), 1);
     QVERIFY(store_->SelectedStatus(2) == BeaconStatus::None);
     QVERIFY(!control<QRadioButton>("Option1", 2)->isChecked());
+}
+
+// Heard stations marked off the air are proposed OK; one with problems stays so (the
+// spots cannot tell); unheard ones are marked in red. Cancel forgets all of it; Ok
+// saves the proposals; without a feed the button is not usable.
+void TestStatusEditor::suggestionsFromSpots()
+{
+    open(QByteArray(defaultsText())
+             .replace("OK 1=True", "OK 1=False")
+             .replace("OFF 1=False", "OFF 1=True") // VE8AT off the air
+             .replace("OK 2=True", "OK 2=False")
+             .replace("ON 2=False", "ON 2=True")    // W6WX with problems
+             .replace("OK 3=True", "OK 3=False")
+             .replace("OFF 3=False", "OFF 3=True")); // KH6WO off the air, and not heard
+    auto *button = control<QPushButton>("SuggestFromSpots");
+    QVERIFY(button);
+    QCOMPARE(button->text(), QStringLiteral("Suggest From Spots"));
+    QVERIFY(!button->isEnabled());
+    QVERIFY(editor_->rect().contains(button->geometry()));
+    QVERIFY(!button->geometry().intersects(control<QPushButton>("Command1")->geometry()));
+    QVERIFY(!button->geometry().intersects(control<QLabel>("SuggestionText")->geometry()));
+    // Laid out, it sits right of the legend's texts, its caption whole.
+    editor_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(editor_));
+    QVERIFY2(button->fontMetrics().horizontalAdvance(button->text()) + 8 <= button->width(),
+             qPrintable(QStringLiteral("%1 in %2").arg(button->fontMetrics().horizontalAdvance(button->text())).arg(button->width())));
+    auto *legend = control<QGroupBox>("Frame2");
+    for (QLabel *label : legend->findChildren<QLabel *>()) {
+        const QRect text(legend->mapTo(editor_, label->pos()), label->sizeHint());
+        QVERIFY2(!text.intersects(button->geometry()), qPrintable(label->text()));
+    }
+    editor_->hide();
+
+    StatusSuggestion suggestion;
+    suggestion.heardLately[0] = suggestion.heardLately[1] = suggestion.heardLately[2] = true;
+    suggestion.unheard[3] = suggestion.unheard[15] = true;
+    int asked = 0;
+    editor_->setSuggestionSource([&] {
+        ++asked;
+        return suggestion;
+    });
+    QVERIFY(button->isEnabled());
+    QCOMPARE(asked, 0);
+    const QByteArray before = fileBytes(path_);
+    editor_->show();
+    button->click();
+    QCOMPARE(asked, 1);
+    verifyStation(0, BeaconStatus::OK);
+    verifyStation(1, BeaconStatus::OK);
+    verifyStation(2, BeaconStatus::ON);
+    verifyStation(3, BeaconStatus::OFF);
+    QVERIFY(editor_->markedUnheard(3) && editor_->markedUnheard(15) && !editor_->markedUnheard(0));
+    QVERIFY(!control<QGroupBox>("Frame3", 3)->toolTip().isEmpty());
+    QCOMPARE(control<QLabel>("SuggestionText")->text(), QStringLiteral("1 proposed OK, 2 not heard for a day"));
+    const QString text = control<QLabel>("SuggestionText")->toolTip();
+    QVERIFY2(text.contains(QStringLiteral("OK proposed (heard in the last hour): VE8AT.")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("KH6WO, LU4AA")), qPrintable(text));
+    QCOMPARE(fileBytes(path_), before); // nothing saved by itself
+
+    editor_->Command2_Click();
+    QCOMPARE(fileBytes(path_), before);
+    QCOMPARE(store_->SelectedStatus(1), BeaconStatus::OFF);
+    QVERIFY(!editor_->markedUnheard(3));
+    QVERIFY(control<QLabel>("SuggestionText")->text().isEmpty());
+    QVERIFY(control<QGroupBox>("Frame3", 3)->toolTip().isEmpty());
+
+    editor_->show();
+    button->click();
+    editor_->Command1_Click();
+    QVERIFY(fileBytes(path_).contains("OK 1=True"));
+    QVERIFY(fileBytes(path_).contains("OFF 1=False"));
+    QVERIFY(fileBytes(path_).contains("ON 2=True"));
+    QVERIFY(fileBytes(path_).contains("OFF 3=True"));
+
+    // Not listened long enough: the note says why nothing is marked.
+    suggestion = StatusSuggestion{};
+    suggestion.note = QStringLiteral("Connected 5 h 0 min of the last 24 h");
+    editor_->show();
+    button->click();
+    QCOMPARE(control<QLabel>("SuggestionText")->text(), QStringLiteral("No change"));
+    QVERIFY(control<QLabel>("SuggestionText")->toolTip().contains(suggestion.note));
+    editor_->setSuggestionSource({});
+    QVERIFY(!button->isEnabled());
 }
 
 QTEST_MAIN(TestStatusEditor)
