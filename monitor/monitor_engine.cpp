@@ -8,10 +8,10 @@
 namespace halvion {
 
 MonitorEngine::MonitorEngine(MonitorLog &log, QObject *parent)
-    : QObject(parent), log_(log),
-      assembler_([this](qint64 slot) { return bandForSlot_ ? bandForSlot_(slot) : BandIndex(-1); }),
-      analyzer_(std::make_unique<SlotAnalyzer>())
+    : QObject(parent), log_(log), analyzer_(std::make_unique<SlotAnalyzer>())
 {
+    for (int i = 0; i < MaxInputs; ++i)
+        streams_.push_back(std::make_unique<Stream>());
     pool_.setMaxThreadCount(1);
     pool_.setObjectName(QStringLiteral("MonitorWorker"));
 }
@@ -34,21 +34,26 @@ void MonitorEngine::setCallsigns(BeaconCallsigns callsigns)
     pool_.start([this, search = search_, callsigns = callsigns_] { analyzer_ = std::make_unique<SlotAnalyzer>(search, callsigns); });
 }
 
-void MonitorEngine::setBandForSlot(SlotAssembler::BandForSlot bandForSlot)
+void MonitorEngine::setBandForSlot(int input, SlotAssembler::BandForSlot bandForSlot)
 {
-    bandForSlot_ = std::move(bandForSlot);
+    if (input >= 0 && input < MaxInputs)
+        streams_[std::size_t(input)]->bandForSlot = std::move(bandForSlot);
 }
 
-void MonitorEngine::resetStream()
+void MonitorEngine::resetStream(int input)
 {
-    assembler_.reset();
+    if (input >= 0 && input < MaxInputs)
+        streams_[std::size_t(input)]->assembler.reset();
 }
 
-void MonitorEngine::pushSamples(const float *samples, qsizetype count, double sampleRate, qint64 startUtcMs)
+void MonitorEngine::pushSamples(int input, const float *samples, qsizetype count, double sampleRate, qint64 startUtcMs)
 {
-    for (SlotWindow &w : assembler_.push(samples, count, sampleRate, startUtcMs)) {
-        pool_.start([this, w = std::move(w)] {
-            const SlotMeasurement m = analyzer_->analyze(w);
+    if (input < 0 || input >= MaxInputs)
+        return;
+    for (SlotWindow &w : streams_[std::size_t(input)]->assembler.push(samples, count, sampleRate, startUtcMs)) {
+        pool_.start([this, input, w = std::move(w)] {
+            SlotMeasurement m = analyzer_->analyze(w);
+            m.input = input;
             if (m.hasSound())
                 QMetaObject::invokeMethod(this, [this, m] { deliver(m, true); }, Qt::QueuedConnection);
         });

@@ -22,6 +22,7 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include <map>
 #include <set>
 
 using namespace halvion;
@@ -131,6 +132,8 @@ private Q_SLOTS:
     void badWav_data();
     void badWav();
     void recordingThroughTheEngine();
+    void severalInputsAtOnce();
+    void olderLogGainsTheInputColumn();
     void recordingStartFromTheFile_data();
     void recordingStartFromTheFile();
     void logRowsQueriesAndCsv();
@@ -532,6 +535,94 @@ void TestMonitor::recordingThroughTheEngine()
     QCOMPARE(log.count(), 5);
 }
 
+// Three receivers at once, each on a band of its own, their blocks arriving interleaved:
+// every slot is measured and logged with the input that heard it. One input going quiet
+// for twenty seconds (its device gone) holds up none of the others, and its stream starts
+// afresh by itself when the audio comes back.
+void TestMonitor::severalInputsAtOnce()
+{
+    const double rate = 8000;
+    const qint64 start = 1'800'000'000'000 + 123'400; // slot ...12, 3.4 s in
+    const int seconds = 64;
+    const BandIndex bands[] = {0, 2, 4};
+    const double tones[] = {520, 700, 610};
+    QTemporaryDir dir;
+    MonitorLog log;
+    QVERIFY(log.open(dir.filePath(QStringLiteral("log.sqlite"))));
+    MonitorEngine engine(log);
+    std::vector<std::vector<float>> audio;
+    for (int i = 0; i < 3; ++i) {
+        std::vector<float> a(std::size_t(rate * seconds), 0.0f);
+        ts::Noise noise(std::uint64_t(20 + i));
+        for (qint64 slot = start / 10000; slot <= (start + seconds * 1000) / 10000; ++slot)
+            ts::addBeacon(a, rate, double(start - slot * 10000) / 1000.0,
+                          {SlotTiming::expectedStation(slot, bands[i]), 3.0, tones[i], 0.12});
+        ts::addNoise(a, rate, noise);
+        audio.push_back(std::move(a));
+        engine.setBandForSlot(i, [band = bands[i]](qint64) { return band; });
+    }
+    const int block = int(rate / 10);
+    for (int b = 0; b < seconds * 10; ++b)
+        for (int i = 0; i < 3; ++i)
+            if (i != 1 || b < 250 || b >= 450) // input 1 is gone from 25 s to 45 s
+                engine.pushSamples(i, audio[std::size_t(i)].data() + qsizetype(b) * block, block, rate, start + b * 100);
+    engine.waitForIdle();
+
+    // Inputs 0 and 2: slots 13 to 17. Input 1: slot 13 before it went (its window closes at
+    // 140.25 s, before 148.4 s) and 17 after it came back (opens 168.75 s, after 168.4 s).
+    const std::vector<SlotMeasurement> rows = log.history(0, -1, -1);
+    std::map<int, std::vector<qint64>> slotsOf;
+    for (const SlotMeasurement &m : rows) {
+        QVERIFY(m.input >= 0 && m.input < 3);
+        QCOMPARE(m.band, bands[m.input]);
+        QCOMPARE(m.identified, m.expected);
+        QVERIFY(m.heard());
+        QVERIFY(qAbs(m.toneHz - tones[m.input]) < 1);
+        QVERIFY(qAbs(m.offsetSeconds - 0.12) < 0.05);
+        slotsOf[m.input].push_back(m.slotNumber % 100);
+    }
+    const qint64 first = (start / 10000) % 100 + 1;
+    const std::vector<qint64> all{first, first + 1, first + 2, first + 3, first + 4};
+    QCOMPARE(slotsOf[0], all);
+    QCOMPARE(slotsOf[2], all);
+    QCOMPARE(slotsOf[1], (std::vector<qint64>{first, first + 4}));
+}
+
+// A log written before the inputs were told apart keeps every row and takes the new ones.
+void TestMonitor::olderLogGainsTheInputColumn()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("monitor.sqlite"));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("older"));
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        QVERIFY(q.exec(QStringLiteral(
+            "CREATE TABLE slot_measurements (slot INTEGER NOT NULL, band INTEGER NOT NULL, station INTEGER NOT NULL,"
+            " identified INTEGER, identity_score REAL, tone_hz REAL, offset_s REAL,"
+            " snr_100w REAL, snr_10w REAL, snr_1w REAL, snr_01w REAL,"
+            " dashes_heard INTEGER NOT NULL, noise_db REAL, source TEXT, scheduled INTEGER, callsign TEXT,"
+            " PRIMARY KEY (slot, band))")));
+        QVERIFY(q.exec(QStringLiteral("INSERT INTO slot_measurements VALUES "
+                                      "(180000000, 0, 3, 3, 0.9, 600, 0.1, 10, 0, NULL, NULL, 2, -60, 'live', NULL, NULL)")));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("older"));
+
+    MonitorLog log;
+    QVERIFY2(log.open(path), qPrintable(log.errorText()));
+    QCOMPARE(log.count(), 1);
+    SlotMeasurement m = row(180'000'001, 0, 1);
+    m.input = 4;
+    QVERIFY(log.append(m));
+    const auto rows = log.history(0, -1, -1);
+    QCOMPARE(int(rows.size()), 2);
+    QCOMPARE(rows[0].dashesHeard, 2);
+    QCOMPARE(rows[0].input, -1);
+    QCOMPARE(rows[1].input, 4);
+}
+
 void TestMonitor::recordingStartFromTheFile_data()
 {
     QTest::addColumn<QString>("name");
@@ -568,7 +659,9 @@ void TestMonitor::logRowsQueriesAndCsv()
     const qint64 base = 180'000'000; // a slot number: 2027-01-15
     QVERIFY(log.append({row(base, 0, 4, 12.0), row(base, 1, 0), row(base + 5, 0, 1), row(base + 18, 0, 2)},
                        QStringLiteral("recording")));
-    QVERIFY(log.append(row(base + 5, 0, 3)));   // the same slot and band again: replaced
+    SlotMeasurement third = row(base + 5, 0, 3);
+    third.input = 2; // heard live on the third input
+    QVERIFY(log.append(third));   // the same slot and band again: replaced
     QCOMPARE(log.count(), 4);
 
     const auto latest = log.latestPerPair();
@@ -579,6 +672,8 @@ void TestMonitor::logRowsQueriesAndCsv()
     const auto band0 = log.history(0, -1, 0);
     QCOMPARE(int(band0.size()), 3);
     QCOMPARE(band0[1].dashesHeard, 3);
+    QCOMPARE(band0[1].input, 2);
+    QCOMPARE(band0[0].input, -1);
     QCOMPARE(int(log.history((base + 1) * 10000, -1, -1).size()), 2);
     QCOMPARE(int(log.history(0, SlotTiming::expectedStation(base, 1), -1).size()), 1);
     QVERIFY(std::isnan(band0[0].dashSnrDb[2]));
@@ -590,13 +685,13 @@ void TestMonitor::logRowsQueriesAndCsv()
     const QList<QByteArray> lines = f.readAll().split('\n');
     QCOMPARE(lines.size(), 6);
     QCOMPARE(lines[0], QByteArray("utc,band_m,frequency_mhz,station,identified,identity_score,tone_hz,offset_s,"
-                                  "snr_100w_db,snr_10w_db,snr_1w_db,snr_01w_db,heard_at,noise_db,source"));
-    const QString first = QStringLiteral("2027-01-15T08:00:00Z,20,14.100,%1,%1,0.900,612.5,-0.021,12.0,2.0,,,0.1 W,-60.0,recording")
+                                  "snr_100w_db,snr_10w_db,snr_1w_db,snr_01w_db,heard_at,noise_db,source,input"));
+    const QString first = QStringLiteral("2027-01-15T08:00:00Z,20,14.100,%1,%1,0.900,612.5,-0.021,12.0,2.0,,,0.1 W,-60.0,recording,")
                               .arg(QLatin1String(BeaconCatalogue::beacon(SlotTiming::expectedStation(base, 0)).callsign.data()));
     QCOMPARE(QString::fromUtf8(lines[1]), first);
     QVERIFY(lines[2].startsWith("2027-01-15T08:00:00Z,17,18.110,"));
-    QVERIFY(lines[3].endsWith(",1 W,-60.0,live"));
-    QVERIFY(lines[4].endsWith(",10 W,-60.0,recording"));
+    QVERIFY(lines[3].endsWith(",1 W,-60.0,live,3"));
+    QVERIFY(lines[4].endsWith(",10 W,-60.0,recording,"));
     QVERIFY(!log.exportCsv(dir.filePath(QStringLiteral("no/such/folder/x.csv"))));
     QVERIFY(log.errorText().contains(QStringLiteral("cannot be written")));
 }
