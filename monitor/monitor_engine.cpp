@@ -5,13 +5,18 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 
+#include <algorithm>
+
 namespace halvion {
 
 MonitorEngine::MonitorEngine(MonitorLog &log, QObject *parent)
     : QObject(parent), log_(log), analyzer_(std::make_unique<SlotAnalyzer>())
 {
-    for (int i = 0; i < MaxInputs; ++i)
+    for (int i = 0; i < MaxInputs; ++i) {
         streams_.push_back(std::make_unique<Stream>());
+        inputSearch_.push_back(search_);
+        inputAnalyzers_.push_back(std::make_unique<SlotAnalyzer>());
+    }
     pool_.setMaxThreadCount(1);
     pool_.setObjectName(QStringLiteral("MonitorWorker"));
 }
@@ -25,13 +30,34 @@ MonitorEngine::~MonitorEngine()
 void MonitorEngine::setToneSearch(ToneSearch search)
 {
     search_ = search;
-    pool_.start([this, search, callsigns = callsigns_] { analyzer_ = std::make_unique<SlotAnalyzer>(search, callsigns); });
+    std::fill(inputSearch_.begin(), inputSearch_.end(), search);
+    rebuildAnalyzers();
+}
+
+void MonitorEngine::setToneSearch(int input, ToneSearch search)
+{
+    if (input < 0 || input >= MaxInputs)
+        return;
+    inputSearch_[std::size_t(input)] = search;
+    pool_.start([this, input, search, callsigns = callsigns_] {
+        inputAnalyzers_[std::size_t(input)] = std::make_unique<SlotAnalyzer>(search, callsigns);
+    });
 }
 
 void MonitorEngine::setCallsigns(BeaconCallsigns callsigns)
 {
     callsigns_ = std::move(callsigns);
-    pool_.start([this, search = search_, callsigns = callsigns_] { analyzer_ = std::make_unique<SlotAnalyzer>(search, callsigns); });
+    rebuildAnalyzers();
+}
+
+// The analyzers are replaced on the worker, between two slots, never under one.
+void MonitorEngine::rebuildAnalyzers()
+{
+    pool_.start([this, search = search_, searches = inputSearch_, callsigns = callsigns_] {
+        analyzer_ = std::make_unique<SlotAnalyzer>(search, callsigns);
+        for (std::size_t i = 0; i < searches.size(); ++i)
+            inputAnalyzers_[i] = std::make_unique<SlotAnalyzer>(searches[i], callsigns);
+    });
 }
 
 void MonitorEngine::setBandForSlot(int input, SlotAssembler::BandForSlot bandForSlot)
@@ -52,7 +78,7 @@ void MonitorEngine::pushSamples(int input, const float *samples, qsizetype count
         return;
     for (SlotWindow &w : streams_[std::size_t(input)]->assembler.push(samples, count, sampleRate, startUtcMs)) {
         pool_.start([this, input, w = std::move(w)] {
-            SlotMeasurement m = analyzer_->analyze(w);
+            SlotMeasurement m = inputAnalyzers_[std::size_t(input)]->analyze(w);
             m.input = input;
             if (m.hasSound())
                 QMetaObject::invokeMethod(this, [this, m] { deliver(m, true); }, Qt::QueuedConnection);

@@ -23,7 +23,9 @@ public:
     explicit MonitorEngine(MonitorLog &log, QObject *parent = nullptr);
     ~MonitorEngine() override;
 
+    // The tone search of every input and of recordings; the second form one input's alone.
     void setToneSearch(ToneSearch search);
+    void setToneSearch(int input, ToneSearch search);
     // The callsigns each station may send (the catalogue's and the known others).
     void setCallsigns(BeaconCallsigns callsigns);
     const BeaconCallsigns &callsigns() const { return callsigns_; }
@@ -84,7 +86,10 @@ private:
         Stream() : assembler([this](qint64 slot) { return bandForSlot ? bandForSlot(slot) : BandIndex(-1); }) {}
     };
     std::vector<std::unique_ptr<Stream>> streams_;
-    std::unique_ptr<SlotAnalyzer> analyzer_; // used on the worker thread only
+    void rebuildAnalyzers();
+    std::unique_ptr<SlotAnalyzer> analyzer_; // recordings'; used on the worker thread only
+    std::vector<ToneSearch> inputSearch_;    // each live input's
+    std::vector<std::unique_ptr<SlotAnalyzer>> inputAnalyzers_; // worker thread only
     QThreadPool pool_;                        // one thread: slots are measured in turn
     ClockOffsetTracker clockOffset_;
     std::atomic<bool> cancel_ = false;

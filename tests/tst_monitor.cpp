@@ -1,6 +1,7 @@
 // The beacon monitor without windows: keying, slot cutting, detection and
 // identification against generated signals, the scan rotation, WAV reading and the log.
 
+#include "band_inputs.h"
 #include "beacon_callsigns.h"
 #include "beacon_keying.h"
 #include "callsign_file.h"
@@ -134,6 +135,8 @@ private Q_SLOTS:
     void recordingThroughTheEngine();
     void severalInputsAtOnce();
     void olderLogGainsTheInputColumn();
+    void twoChannelInputSplitIntoTwoBands();
+    void failingInputIsShownAndRetried();
     void recordingStartFromTheFile_data();
     void recordingStartFromTheFile();
     void logRowsQueriesAndCsv();
@@ -621,6 +624,91 @@ void TestMonitor::olderLogGainsTheInputColumn()
     QCOMPARE(rows[0].dashesHeard, 2);
     QCOMPARE(rows[0].input, -1);
     QCOMPARE(rows[1].input, 4);
+}
+
+// A two-channel card with a receiver on each channel: the left one is 20 m, the right
+// one 12 m. Each band's line takes its own channel and nothing of the other's; a line
+// asking for a channel the card does not have says so.
+void TestMonitor::twoChannelInputSplitIntoTwoBands()
+{
+    const double rate = 8000;
+    const qint64 start = 1'800'000'000'000 + 123'400;
+    const int seconds = 40;
+    const BandIndex left = 0, right = 3;
+    QTemporaryDir dir;
+    MonitorLog log;
+    QVERIFY(log.open(dir.filePath(QStringLiteral("log.sqlite"))));
+    MonitorEngine engine(log);
+    BandInputs inputs(engine, [] { return qint64(0); });
+    inputs.setLine(left, {"card", 1, 600});
+    inputs.setLine(right, {"card", 2, 600});
+    inputs.setLine(1, {"card", 5, 600});
+    QSignalSpy levels(&inputs, &BandInputs::levelChanged);
+
+    std::vector<float> frames(std::size_t(rate * seconds) * 2, 0.0f);
+    for (int c = 0; c < 2; ++c) {
+        const BandIndex band = c == 0 ? left : right;
+        std::vector<float> a(std::size_t(rate * seconds), 0.0f);
+        ts::Noise noise(std::uint64_t(40 + c));
+        for (qint64 slot = start / 10000; slot <= (start + seconds * 1000) / 10000; ++slot)
+            ts::addBeacon(a, rate, double(start - slot * 10000) / 1000.0,
+                          {SlotTiming::expectedStation(slot, band), 3.0, 600, 0.12});
+        ts::addNoise(a, rate, noise);
+        for (std::size_t i = 0; i < a.size(); ++i)
+            frames[2 * i + std::size_t(c)] = a[i];
+    }
+    const std::size_t block = std::size_t(rate / 10);
+    for (std::size_t b = 0; b < std::size_t(seconds * 10); ++b)
+        inputs.takeFrames("card", std::vector<float>(frames.begin() + long(2 * b * block), frames.begin() + long(2 * (b + 1) * block)),
+                          2, rate, start + qint64(b) * 100);
+    engine.waitForIdle();
+
+    const auto rows = log.history(0, -1, -1);
+    QCOMPARE(int(rows.size()), 2 * 3); // slots 13 to 15 on each channel
+    for (const SlotMeasurement &m : rows) {
+        QVERIFY(m.band == left || m.band == right);
+        QCOMPARE(m.input, m.band);
+        QCOMPARE(m.identified, m.expected);
+        QVERIFY(m.heard());
+    }
+    QVERIFY2(inputs.status(1).contains(QStringLiteral("no channel 5")), qPrintable(inputs.status(1)));
+    QVERIFY(inputs.status(left).isEmpty());
+    QCOMPARE(levels.count(), 2 * seconds * 10);
+}
+
+// An input that cannot be opened (unplugged, gone) is shown on its line and tried again
+// every few seconds by the watch timer; a line on another input is not held up.
+void TestMonitor::failingInputIsShownAndRetried()
+{
+    QTemporaryDir dir;
+    MonitorLog log;
+    QVERIFY(log.open(dir.filePath(QStringLiteral("log.sqlite"))));
+    MonitorEngine engine(log);
+    qint64 now = 1'800'000'000'000;
+    BandInputs inputs(engine, [&now] { return now; });
+    QVERIFY(!inputs.start()); // no line names an input
+    inputs.setLine(2, {"no-such-input", 0, 700});
+    inputs.setLine(4, {"other", 0, 600});
+    QSignalSpy status(&inputs, &BandInputs::statusChanged);
+    QVERIFY(inputs.start());
+    QVERIFY(inputs.running());
+    QVERIFY2(inputs.status(2).contains(QStringLiteral("Trying again every 5 s.")), qPrintable(inputs.status(2)));
+    const int failures = int(status.count());
+    QVERIFY(failures >= 1);
+
+    // Not yet due: nothing is tried. Due: it is tried again (and fails again here).
+    now += BandInputs::RetryMs - 1000;
+    inputs.WatchTimer_Timer();
+    QCOMPARE(int(status.count()), failures);
+    // The other input delivering is its own affair.
+    inputs.takeFrames("other", std::vector<float>(800, 0.01f), 1, 8000, now);
+    QVERIFY(inputs.status(4).isEmpty());
+    now += 1000;
+    inputs.WatchTimer_Timer();
+    QVERIFY(!inputs.status(2).isEmpty());
+    inputs.stop();
+    QVERIFY(inputs.status(2).isEmpty());
+    QVERIFY(!inputs.running());
 }
 
 void TestMonitor::recordingStartFromTheFile_data()
