@@ -18,6 +18,13 @@ BandInputs::BandInputs(MonitorEngine &engine, std::function<qint64()> nowUtcMs, 
     WatchTimer->setObjectName(QStringLiteral("WatchTimer"));
     WatchTimer->setInterval(1000);
     connect(WatchTimer, &QTimer::timeout, this, &BandInputs::WatchTimer_Timer);
+    setBandPlan();
+}
+
+// Every stream measures its own band in every slot. (The single input, when it is used
+// instead, gives stream 0 its follow or scan plan back.)
+void BandInputs::setBandPlan()
+{
     for (BandIndex b = 0; b < BandCount; ++b)
         engine_.setBandForSlot(b, [b](qint64) { return b; });
 }
@@ -52,6 +59,7 @@ bool BandInputs::start()
     if (!hasLines())
         return false;
     running_ = true;
+    setBandPlan();
     for (BandIndex b = 0; b < BandCount; ++b) {
         engine_.setToneSearch(b, {double(lines_[std::size_t(b)].pitchHz), 300});
         const QByteArray &id = lines_[std::size_t(b)].deviceId;

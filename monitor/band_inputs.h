@@ -77,6 +77,7 @@ private:
         qint64 lastDataMs = 0;
         qint64 nextTryMs = 0;
     };
+    void setBandPlan();
     void open(Device &d);
     void fail(Device &d, const QString &why);
     void setStatus(BandIndex band, const QString &text);
