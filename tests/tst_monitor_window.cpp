@@ -155,6 +155,7 @@ private Q_SLOTS:
     void gridShowsLatestByAge();
     void chartForStationAndBand();
     void listeningWithoutSoundCard();
+    void oneReceiverPerBand();
     void analyzeRecordingDialog();
     void badRecordingInDialog();
     void scanModeTunesAheadOfEverySlot();
@@ -322,6 +323,63 @@ void TestMonitorWindow::listeningWithoutSoundCard()
     QCOMPARE(f.monitor.engine().toneSearch().pitchHz, 700.0);
     w->PitchHz->setValue(2000); // beyond the range: the box holds it at 1500
     QCOMPARE(f.monitor.pitchHz(), 1500);
+}
+
+// The lines of several receivers: hidden until chosen, each band's input, channel and
+// pitch kept in keys of their own written only when changed, an input that is not there
+// shown on its line (and kept, to be tried again), the level on the line's meter.
+void TestMonitorWindow::oneReceiverPerBand()
+{
+    MonitorFixture f;
+    f.monitor.openMonitor();
+    frmBeaconMonitor *w = f.monitor.monitorWindow();
+    QVERIFY(!w->PerBandInputs->isChecked());
+    QVERIFY(!w->BandLines->isVisible());
+    QVERIFY(w->SingleInput->isVisible());
+    w->PerBandInputs->click();
+    QVERIFY(f.monitor.perBandMode());
+    QVERIFY(w->BandLines->isVisible());
+    QVERIFY(!w->SingleInput->isVisible());
+    QCOMPARE(f.settingsText(), QByteArray("[Halvion]\nMonitorPerBand=True\n"));
+    QVERIFY(!w->StartButton->isEnabled()); // no band has an input yet
+
+    auto *input = w->findChild<QComboBox *>(QStringLiteral("BandInput3"));
+    auto *channel = w->findChild<QComboBox *>(QStringLiteral("BandChannel3"));
+    auto *pitch = w->findChild<QSpinBox *>(QStringLiteral("BandPitch3"));
+    QVERIFY(input && channel && pitch);
+    QCOMPARE(input->currentText(), QStringLiteral("(none)"));
+    input->addItem(QStringLiteral("Receiver 2"), QByteArray("halvion-test-card"));
+    input->setCurrentIndex(input->count() - 1);
+    Q_EMIT input->activated(input->currentIndex());
+    channel->setCurrentIndex(channel->findText(QStringLiteral("right")));
+    Q_EMIT channel->activated(channel->currentIndex());
+    pitch->setValue(720);
+    QVERIFY(f.settingsText().contains("MonitorBandInput12=2,720,halvion-test-card\n"));
+    QVERIFY(!f.settingsText().contains("MonitorBandInput20"));
+    QVERIFY(w->StartButton->isEnabled());
+
+    // Started, the input is not there: the line says so, the monitor keeps trying.
+    w->StartButton_Click();
+    QVERIFY(f.monitor.listening());
+    auto *status = w->findChild<QLabel *>(QStringLiteral("BandStatus3"));
+    QVERIFY(status && status->isVisible());
+    QVERIFY2(status->text().contains(QStringLiteral("Trying again")), qPrintable(status->text()));
+    QVERIFY(!w->findChild<QLabel *>(QStringLiteral("BandStatus0"))->isVisible());
+    Q_EMIT f.monitor.bandInputs().levelChanged(3, -20.2);
+    QCOMPARE(w->findChild<QProgressBar *>(QStringLiteral("BandLevel3"))->value(), -20);
+    w->StartButton_Click();
+    QVERIFY(!f.monitor.listening());
+    QVERIFY(!status->isVisible());
+
+    // Opened again: the line as it was left, the missing input named as such.
+    w->Form_Load();
+    QCOMPARE(input->currentData().toByteArray(), QByteArray("halvion-test-card"));
+    QVERIFY(input->currentText().contains(QStringLiteral("not connected")));
+    QCOMPARE(channel->currentText(), QStringLiteral("right"));
+    QCOMPARE(pitch->value(), 720);
+    const QByteArray before = f.settingsText();
+    w->Form_Load();
+    QCOMPARE(f.settingsText(), before); // loading writes nothing
 }
 
 void TestMonitorWindow::analyzeRecordingDialog()
