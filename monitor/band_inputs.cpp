@@ -142,9 +142,17 @@ void BandInputs::WatchTimer_Timer()
     if (!running_)
         return;
     const qint64 now = now_();
+    // A sound server moves the recording of a source that goes away to another one
+    // (PulseAudio does): an input no longer offered has failed, whatever still arrives.
+    QList<QByteArray> offered;
+    for (const QAudioDevice &d : AudioInput::devices())
+        offered << d.id();
     for (auto &d : devices_) {
         if (!d->working && now >= d->nextTryMs)
             open(*d);
+        else if (d->working && !offered.contains(d->id))
+            fail(*d, QStringLiteral("The sound input %1 is gone.")
+                         .arg(d->audio ? d->audio->deviceName() : QString::fromUtf8(d->id)));
         else if (d->working && now - d->lastDataMs > StallMs)
             fail(*d, QStringLiteral("The sound input %1 sent no sound for %2 s.")
                          .arg(d->audio ? d->audio->deviceName() : QString::fromUtf8(d->id))
