@@ -538,57 +538,63 @@ void TestMonitor::recordingThroughTheEngine()
     QCOMPARE(log.count(), 5);
 }
 
-// Three receivers at once, each on a band of its own, their blocks arriving interleaved:
-// every slot is measured and logged with the input that heard it. One input going quiet
-// for twenty seconds (its device gone) holds up none of the others, and its stream starts
-// afresh by itself when the audio comes back.
+// Five receivers at once, one per band, their blocks arriving interleaved, for two whole
+// cycles: every pair of station and band is logged with its station, band and all four
+// dashes, from the input that heard it. One input going quiet for twenty seconds (its
+// device gone) holds up none of the others, and its stream starts afresh by itself when
+// the audio comes back.
 void TestMonitor::severalInputsAtOnce()
 {
     const double rate = 8000;
-    const qint64 start = 1'800'000'000'000 + 123'400; // slot ...12, 3.4 s in
-    const int seconds = 64;
-    const BandIndex bands[] = {0, 2, 4};
-    const double tones[] = {520, 700, 610};
+    const qint64 start = 1'800'000'000'000 + 3'400; // 3.4 s into a cycle's first slot
+    const int seconds = 2 * 180 + 12;
+    const double tones[] = {520, 700, 610, 450, 760};
     QTemporaryDir dir;
     MonitorLog log;
     QVERIFY(log.open(dir.filePath(QStringLiteral("log.sqlite"))));
     MonitorEngine engine(log);
     std::vector<std::vector<float>> audio;
-    for (int i = 0; i < 3; ++i) {
+    for (BandIndex band = 0; band < BandCount; ++band) {
         std::vector<float> a(std::size_t(rate * seconds), 0.0f);
-        ts::Noise noise(std::uint64_t(20 + i));
+        ts::Noise noise(std::uint64_t(20 + band));
         for (qint64 slot = start / 10000; slot <= (start + seconds * 1000) / 10000; ++slot)
             ts::addBeacon(a, rate, double(start - slot * 10000) / 1000.0,
-                          {SlotTiming::expectedStation(slot, bands[i]), 3.0, tones[i], 0.12});
+                          {SlotTiming::expectedStation(slot, band), 15.0, tones[band], 0.12});
         ts::addNoise(a, rate, noise);
         audio.push_back(std::move(a));
-        engine.setBandForSlot(i, [band = bands[i]](qint64) { return band; });
+        engine.setBandForSlot(band, [band](qint64) { return band; });
     }
     const int block = int(rate / 10);
+    const int goneFrom = 1000, goneTo = 1200; // input 1, from 100 s to 120 s
     for (int b = 0; b < seconds * 10; ++b)
-        for (int i = 0; i < 3; ++i)
-            if (i != 1 || b < 250 || b >= 450) // input 1 is gone from 25 s to 45 s
+        for (int i = 0; i < BandCount; ++i)
+            if (i != 1 || b < goneFrom || b >= goneTo)
                 engine.pushSamples(i, audio[std::size_t(i)].data() + qsizetype(b) * block, block, rate, start + b * 100);
     engine.waitForIdle();
 
-    // Inputs 0 and 2: slots 13 to 17. Input 1: slot 13 before it went (its window closes at
-    // 140.25 s, before 148.4 s) and 17 after it came back (opens 168.75 s, after 168.4 s).
-    const std::vector<SlotMeasurement> rows = log.history(0, -1, -1);
-    std::map<int, std::vector<qint64>> slotsOf;
-    for (const SlotMeasurement &m : rows) {
-        QVERIFY(m.input >= 0 && m.input < 3);
-        QCOMPARE(m.band, bands[m.input]);
+    std::set<std::pair<BeaconIndex, BandIndex>> pairs;
+    std::map<int, std::set<qint64>> slotsOf;
+    for (const SlotMeasurement &m : log.history(0, -1, -1)) {
+        QVERIFY(m.input >= 0 && m.input < BandCount);
+        QCOMPARE(m.band, m.input);
         QCOMPARE(m.identified, m.expected);
-        QVERIFY(m.heard());
+        QCOMPARE(m.dashesHeard, 4);
         QVERIFY(qAbs(m.toneHz - tones[m.input]) < 1);
         QVERIFY(qAbs(m.offsetSeconds - 0.12) < 0.05);
-        slotsOf[m.input].push_back(m.slotNumber % 100);
+        pairs.insert({m.station(), m.band});
+        slotsOf[m.input].insert(m.slotNumber - start / 10000);
     }
-    const qint64 first = (start / 10000) % 100 + 1;
-    const std::vector<qint64> all{first, first + 1, first + 2, first + 3, first + 4};
-    QCOMPARE(slotsOf[0], all);
-    QCOMPARE(slotsOf[2], all);
-    QCOMPARE(slotsOf[1], (std::vector<qint64>{first, first + 4}));
+    QCOMPARE(int(pairs.size()), BeaconCount * BandCount);
+    // Slots 1 to 36 (slot 0's window opened before the audio; 36's closes at 370.25 s).
+    for (int i : {0, 2, 3, 4})
+        QCOMPARE(int(slotsOf[i].size()), 36);
+    // Input 1 loses the slots whose windows reach into 100..120 s: 10 to 12 (9 closes at
+    // 100.25 s but is cut short too, as the gap starts before its end).
+    std::set<qint64> expected;
+    for (qint64 n = 1; n <= 36; ++n)
+        if (n * 10000 + 10'250 - 3'400 <= goneFrom * 100 || n * 10000 - 1'250 - 3'400 >= goneTo * 100)
+            expected.insert(n);
+    QCOMPARE(slotsOf[1], expected);
 }
 
 // A log written before the inputs were told apart keeps every row and takes the new ones.
