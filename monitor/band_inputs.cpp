@@ -113,7 +113,11 @@ void BandInputs::open(Device &d)
             fail(*dev, why);
     });
     if (!d.audio->start(d.id, true)) {
-        fail(d, d.audio->errorText());
+        // Said on the band's line: short, and about this input alone.
+        bool offered = false;
+        for (const QAudioDevice &device : AudioInput::devices())
+            offered = offered || device.id() == d.id;
+        fail(d, offered ? d.audio->errorText() : QStringLiteral("Not connected."));
         return;
     }
     d.working = true;
@@ -151,12 +155,9 @@ void BandInputs::WatchTimer_Timer()
         if (!d->working && now >= d->nextTryMs)
             open(*d);
         else if (d->working && !offered.contains(d->id))
-            fail(*d, QStringLiteral("The sound input %1 is gone.")
-                         .arg(d->audio ? d->audio->deviceName() : QString::fromUtf8(d->id)));
+            fail(*d, QStringLiteral("Gone from the sound server."));
         else if (d->working && now - d->lastDataMs > StallMs)
-            fail(*d, QStringLiteral("The sound input %1 sent no sound for %2 s.")
-                         .arg(d->audio ? d->audio->deviceName() : QString::fromUtf8(d->id))
-                         .arg(StallMs / 1000));
+            fail(*d, QStringLiteral("No sound for %1 s.").arg(StallMs / 1000));
     }
 }
 

@@ -148,7 +148,6 @@ frmBeaconMonitor::frmBeaconMonitor(MonitorController &monitor, const AppState &s
         grid->addWidget(BandLevel[std::size_t(b)], row, 4);
         BandStatus[std::size_t(b)] = new QLabel(BandLines);
         BandStatus[std::size_t(b)]->setObjectName(QStringLiteral("BandStatus") + n);
-        BandStatus[std::size_t(b)]->setWordWrap(true);
         BandStatus[std::size_t(b)]->setStyleSheet(QStringLiteral("color: #b00000"));
         BandStatus[std::size_t(b)]->hide();
         grid->addWidget(BandStatus[std::size_t(b)], row + 1, 1, 1, 4);
@@ -159,6 +158,7 @@ frmBeaconMonitor::frmBeaconMonitor(MonitorController &monitor, const AppState &s
     grid->setColumnStretch(4, 1);
 
     auto *common = new QFormLayout;
+    common->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
     common->addRow(QStringLiteral("Audio delay:"), AudioDelay);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(StartButton);
