@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QMediaDevices>
 
+#include <algorithm>
 #include <cmath>
 
 namespace halvion {
@@ -21,9 +22,10 @@ QString AudioInput::noDeviceMessage()
                           "\"Analyze Recording...\".");
 }
 
-bool AudioInput::start(const QByteArray &deviceId)
+bool AudioInput::start(const QByteArray &deviceId, bool allChannels)
 {
     stop();
+    allChannels_ = allChannels;
     const QList<QAudioDevice> inputs = devices();
     if (inputs.isEmpty()) {
         error_ = noDeviceMessage();
@@ -43,7 +45,10 @@ bool AudioInput::start(const QByteArray &deviceId)
     if (device.isNull())
         device = inputs.first();
     QAudioFormat format = device.preferredFormat();
-    format.setChannelCount(1);
+    if (allChannels)
+        format.setChannelCount(std::clamp(device.maximumChannelCount(), 1, 8));
+    else
+        format.setChannelCount(1);
     if (!device.isFormatSupported(format))
         format = device.preferredFormat();
     if (format.sampleRate() < 8000 || format.sampleFormat() == QAudioFormat::Unknown) {
@@ -94,12 +99,19 @@ void AudioInput::readAvailable()
         return;
     const qsizetype frames = data.size() / frameBytes;
     std::vector<float> samples(static_cast<std::size_t>(frames));
+    std::vector<float> interleaved;
+    if (allChannels_)
+        interleaved.resize(std::size_t(frames * channels));
     float peak = 0;
     const char *p = data.constData();
     for (qsizetype f = 0; f < frames; ++f) {
         float acc = 0;
-        for (int c = 0; c < channels; ++c)
-            acc += format.normalizedSampleValue(p + f * frameBytes + c * format.bytesPerSample());
+        for (int c = 0; c < channels; ++c) {
+            const float x = format.normalizedSampleValue(p + f * frameBytes + c * format.bytesPerSample());
+            if (allChannels_)
+                interleaved[std::size_t(f * channels + c)] = x;
+            acc += x;
+        }
         const float v = acc / float(channels);
         samples[std::size_t(f)] = v;
         peak = std::max(peak, std::abs(v));
@@ -111,6 +123,8 @@ void AudioInput::readAvailable()
                               pendingUs / 1000;
     Q_EMIT levelChanged(peak > 0 ? 20 * std::log10(double(peak)) : -120.0);
     Q_EMIT samplesReady(samples, rate, startUtcMs);
+    if (allChannels_)
+        Q_EMIT framesReady(interleaved, channels, rate, startUtcMs);
 }
 
 } // namespace halvion

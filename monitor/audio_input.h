@@ -26,7 +26,9 @@ public:
 
     // Starts listening to the device with this id (the default input when empty);
     // false with errorText() when there is no such input or it cannot be opened.
-    bool start(const QByteArray &deviceId);
+    // With allChannels the device is opened with all the channels it offers, and each
+    // block also comes as framesReady (a multi-channel card, one band per channel).
+    bool start(const QByteArray &deviceId, bool allChannels = false);
     void stop();
     bool isRunning() const { return source_ != nullptr; }
     QString errorText() const { return error_; }
@@ -37,6 +39,8 @@ Q_SIGNALS:
     void samplesReady(const std::vector<float> &samples, double sampleRate, qint64 startUtcMs);
     // Peak level of the latest block, dB relative to full scale.
     void levelChanged(double peakDb);
+    // Every channel, interleaved (frame by frame), the first frame taken at startUtcMs.
+    void framesReady(const std::vector<float> &interleaved, int channels, double sampleRate, qint64 startUtcMs);
     void failed(const QString &message);
 
 private:
@@ -46,6 +50,7 @@ private:
     QPointer<QIODevice> io_;
     QString error_;
     QString deviceName_;
+    bool allChannels_ = false;
 };
 
 } // namespace halvion

@@ -5,13 +5,18 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 
+#include <algorithm>
+
 namespace halvion {
 
 MonitorEngine::MonitorEngine(MonitorLog &log, QObject *parent)
-    : QObject(parent), log_(log),
-      assembler_([this](qint64 slot) { return bandForSlot_ ? bandForSlot_(slot) : BandIndex(-1); }),
-      analyzer_(std::make_unique<SlotAnalyzer>())
+    : QObject(parent), log_(log), analyzer_(std::make_unique<SlotAnalyzer>())
 {
+    for (int i = 0; i < MaxInputs; ++i) {
+        streams_.push_back(std::make_unique<Stream>());
+        inputSearch_.push_back(search_);
+        inputAnalyzers_.push_back(std::make_unique<SlotAnalyzer>());
+    }
     pool_.setMaxThreadCount(1);
     pool_.setObjectName(QStringLiteral("MonitorWorker"));
 }
@@ -25,30 +30,56 @@ MonitorEngine::~MonitorEngine()
 void MonitorEngine::setToneSearch(ToneSearch search)
 {
     search_ = search;
-    pool_.start([this, search, callsigns = callsigns_] { analyzer_ = std::make_unique<SlotAnalyzer>(search, callsigns); });
+    std::fill(inputSearch_.begin(), inputSearch_.end(), search);
+    rebuildAnalyzers();
+}
+
+void MonitorEngine::setToneSearch(int input, ToneSearch search)
+{
+    if (input < 0 || input >= MaxInputs)
+        return;
+    inputSearch_[std::size_t(input)] = search;
+    pool_.start([this, input, search, callsigns = callsigns_] {
+        inputAnalyzers_[std::size_t(input)] = std::make_unique<SlotAnalyzer>(search, callsigns);
+    });
 }
 
 void MonitorEngine::setCallsigns(BeaconCallsigns callsigns)
 {
     callsigns_ = std::move(callsigns);
-    pool_.start([this, search = search_, callsigns = callsigns_] { analyzer_ = std::make_unique<SlotAnalyzer>(search, callsigns); });
+    rebuildAnalyzers();
 }
 
-void MonitorEngine::setBandForSlot(SlotAssembler::BandForSlot bandForSlot)
+// The analyzers are replaced on the worker, between two slots, never under one.
+void MonitorEngine::rebuildAnalyzers()
 {
-    bandForSlot_ = std::move(bandForSlot);
+    pool_.start([this, search = search_, searches = inputSearch_, callsigns = callsigns_] {
+        analyzer_ = std::make_unique<SlotAnalyzer>(search, callsigns);
+        for (std::size_t i = 0; i < searches.size(); ++i)
+            inputAnalyzers_[i] = std::make_unique<SlotAnalyzer>(searches[i], callsigns);
+    });
 }
 
-void MonitorEngine::resetStream()
+void MonitorEngine::setBandForSlot(int input, SlotAssembler::BandForSlot bandForSlot)
 {
-    assembler_.reset();
+    if (input >= 0 && input < MaxInputs)
+        streams_[std::size_t(input)]->bandForSlot = std::move(bandForSlot);
 }
 
-void MonitorEngine::pushSamples(const float *samples, qsizetype count, double sampleRate, qint64 startUtcMs)
+void MonitorEngine::resetStream(int input)
 {
-    for (SlotWindow &w : assembler_.push(samples, count, sampleRate, startUtcMs)) {
-        pool_.start([this, w = std::move(w)] {
-            const SlotMeasurement m = analyzer_->analyze(w);
+    if (input >= 0 && input < MaxInputs)
+        streams_[std::size_t(input)]->assembler.reset();
+}
+
+void MonitorEngine::pushSamples(int input, const float *samples, qsizetype count, double sampleRate, qint64 startUtcMs)
+{
+    if (input < 0 || input >= MaxInputs)
+        return;
+    for (SlotWindow &w : streams_[std::size_t(input)]->assembler.push(samples, count, sampleRate, startUtcMs)) {
+        pool_.start([this, input, w = std::move(w)] {
+            SlotMeasurement m = inputAnalyzers_[std::size_t(input)]->analyze(w);
+            m.input = input;
             if (m.hasSound())
                 QMetaObject::invokeMethod(this, [this, m] { deliver(m, true); }, Qt::QueuedConnection);
         });

@@ -19,7 +19,7 @@ double real(const QVariant &v) { return v.isNull() ? NAN : v.toDouble(); }
 
 constexpr const char *Columns =
     "slot, band, station, identified, identity_score, tone_hz, offset_s, "
-    "snr_100w, snr_10w, snr_1w, snr_01w, dashes_heard, noise_db, scheduled, callsign";
+    "snr_100w, snr_10w, snr_1w, snr_01w, dashes_heard, noise_db, scheduled, callsign, input";
 
 SlotMeasurement fromQuery(const QSqlQuery &q)
 {
@@ -40,6 +40,7 @@ SlotMeasurement fromQuery(const QSqlQuery &q)
     if (!q.value(13).isNull())
         m.expected = q.value(13).toInt();
     m.callsign = q.value(14).toString().toStdString();
+    m.input = q.value(15).isNull() ? -1 : q.value(15).toInt();
     return m;
 }
 
@@ -73,7 +74,7 @@ bool MonitorLog::open(const QString &path)
     if (q.exec(QStringLiteral("PRAGMA table_info(slot_measurements)")))
         while (q.next())
             have << q.value(1).toString();
-    for (const auto &[name, type] : {std::pair{"scheduled", "INTEGER"}, std::pair{"callsign", "TEXT"}}) {
+    for (const auto &[name, type] : {std::pair{"scheduled", "INTEGER"}, std::pair{"callsign", "TEXT"}, std::pair{"input", "INTEGER"}}) {
         if (have.contains(QLatin1String(name)))
             continue;
         if (!q.exec(QStringLiteral("ALTER TABLE slot_measurements ADD COLUMN %1 %2").arg(QLatin1String(name), QLatin1String(type)))) {
@@ -106,7 +107,7 @@ bool MonitorLog::append(const std::vector<SlotMeasurement> &rows, const QString 
     db.transaction();
     QSqlQuery q(db);
     q.prepare(QStringLiteral("INSERT OR REPLACE INTO slot_measurements (%1, source) "
-                             "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+                             "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
                   .arg(QLatin1String(Columns)));
     for (const SlotMeasurement &m : rows) {
         q.addBindValue(m.slotNumber);
@@ -122,6 +123,7 @@ bool MonitorLog::append(const std::vector<SlotMeasurement> &rows, const QString 
         q.addBindValue(real(m.noiseDb));
         q.addBindValue(m.otherStation() ? QVariant(m.expected) : QVariant());
         q.addBindValue(m.callsign.empty() ? QVariant() : QVariant(QString::fromStdString(m.callsign)));
+        q.addBindValue(m.input >= 0 ? QVariant(m.input) : QVariant());
         q.addBindValue(source);
         if (!q.exec()) {
             error_ = QStringLiteral("A measurement could not be written to the monitor log: %1").arg(q.lastError().text());
@@ -182,7 +184,7 @@ bool MonitorLog::exportCsv(const QString &path)
         return false;
     }
     file.write("utc,band_m,frequency_mhz,station,identified,identity_score,tone_hz,offset_s,"
-               "snr_100w_db,snr_10w_db,snr_1w_db,snr_01w_db,heard_at,noise_db,source\n");
+               "snr_100w_db,snr_10w_db,snr_1w_db,snr_01w_db,heard_at,noise_db,source,input\n");
     QSqlQuery q(file_.database());
     q.exec(QStringLiteral("SELECT %1, source FROM slot_measurements ORDER BY slot, band").arg(QLatin1String(Columns)));
     while (q.next()) {
@@ -199,7 +201,8 @@ bool MonitorLog::exportCsv(const QString &path)
           << csvNumber(m.identityScore, 3) << csvNumber(m.toneHz, 1) << csvNumber(m.offsetSeconds, 3);
         for (double snr : m.dashSnrDb)
             f << csvNumber(snr, 1);
-        f << QString::fromLatin1(m.heardAtText()) << csvNumber(m.noiseDb, 1) << q.value(15).toString();
+        f << QString::fromLatin1(m.heardAtText()) << csvNumber(m.noiseDb, 1) << q.value(16).toString()
+          << (m.input >= 0 ? QString::number(m.input + 1) : QString());
         file.write(f.join(QLatin1Char(',')).toUtf8() + '\n');
     }
     if (!file.commit()) {

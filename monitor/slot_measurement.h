@@ -33,6 +33,9 @@ struct SlotMeasurement {
     // callsign in the whole window that matched with confidence (in this slot or, when
     // the clock is off by seconds, a neighbour's); NaN when none did.
     double clockErrorSeconds = NAN;
+    // Which of the live inputs measured the slot (0 when there is one); -1 for a
+    // recording and for rows written before the inputs were told apart.
+    int input = -1;
 
     qint64 slotStartUtcMs() const { return slotNumber * 10000; }
     bool heard() const { return dashesHeard > 0; }

@@ -9,6 +9,8 @@
 
 #include <QDialog>
 
+#include <array>
+
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -35,6 +37,10 @@ public:
     void PitchHz_Change(int hz);
     void AudioDelay_Change(int ms);
     void ScanBands_Click(bool on);
+    void PerBandInputs_Click(bool on);
+    void BandLine_Change(halvion::BandIndex band);
+    void showBandLevel(halvion::BandIndex band, double peakDb);
+    void showBandStatus(halvion::BandIndex band, const QString &text);
     void showLevel(double peakDb);
     void showMeasurement(const SlotMeasurement &m);
     void showState();
@@ -44,6 +50,17 @@ public:
     QSpinBox *AudioDelay = nullptr;
     QProgressBar *LevelMeter = nullptr;
     QCheckBox *ScanBands = nullptr;
+    // One receiver per band instead of the single input; the lines, indexed by band
+    // ("20 m" first), are BandInput0..4, BandChannel0..4, BandPitch0..4, BandLevel0..4
+    // and BandStatus0..4.
+    QCheckBox *PerBandInputs = nullptr;
+    QWidget *SingleInput = nullptr;
+    QWidget *BandLines = nullptr;
+    std::array<QComboBox *, BandCount> BandInput{};
+    std::array<QComboBox *, BandCount> BandChannel{};
+    std::array<QSpinBox *, BandCount> BandPitch{};
+    std::array<QProgressBar *, BandCount> BandLevel{};
+    std::array<QLabel *, BandCount> BandStatus{};
     QLabel *BandInfo = nullptr;
     QLabel *MonitorStatus = nullptr;
     QLabel *LastMeasurement = nullptr;

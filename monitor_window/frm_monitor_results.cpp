@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QChart>
 #include <QChartView>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
 #include <QDateTimeAxis>
@@ -53,6 +54,8 @@ QString ageText(qint64 ms)
 QString dbText(double db) { return std::isfinite(db) ? QStringLiteral("%1 dB").arg(db, 0, 'f', 1) : QStringLiteral("-"); }
 
 constexpr qint64 DayMs = 24 * 60 * 60 * 1000;
+// Room for "0.1 W * 12m": the lowest power heard and the measurement's age.
+constexpr int ColumnWidth = 84;
 
 const std::array<QColor, BandCount> BandColours{QColor(0x1f, 0x77, 0xb4), QColor(0x2c, 0xa0, 0x2c), QColor(0xff, 0x7f, 0x0e),
                                                 QColor(0x94, 0x67, 0xbd), QColor(0xd6, 0x27, 0x28)};
@@ -93,7 +96,7 @@ frmMonitorResults::frmMonitorResults(MonitorController &monitor, QWidget *parent
     ResultsGrid->setHorizontalHeaderLabels(columns);
     ResultsGrid->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     ResultsGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    ResultsGrid->horizontalHeader()->setDefaultSectionSize(62);
+    ResultsGrid->horizontalHeader()->setDefaultSectionSize(ColumnWidth);
     ResultsGrid->verticalHeader()->setDefaultSectionSize(22);
     for (BeaconIndex s = 0; s < BeaconCount; ++s)
         for (BandIndex b = 0; b < BandCount; ++b) {
@@ -101,7 +104,7 @@ frmMonitorResults::frmMonitorResults(MonitorController &monitor, QWidget *parent
             item->setTextAlignment(Qt::AlignCenter);
             ResultsGrid->setItem(s, b, item);
         }
-    ResultsGrid->setFixedWidth(ResultsGrid->verticalHeader()->sizeHint().width() + 5 * 62 + 4);
+    ResultsGrid->setFixedWidth(ResultsGrid->verticalHeader()->sizeHint().width() + BandCount * ColumnWidth + 4);
     ResultsGrid->setFixedHeight(ResultsGrid->horizontalHeader()->sizeHint().height() + 18 * 22 + 4);
 
     ColourKey = new QLabel(this);
@@ -137,10 +140,16 @@ frmMonitorResults::frmMonitorResults(MonitorController &monitor, QWidget *parent
 
     ClockOffsetLabel = new QLabel(this);
     ClockOffsetLabel->setObjectName(QStringLiteral("ClockOffsetLabel"));
+    LastCycleOnly = new QCheckBox(QStringLiteral("Last 3 minutes only"), this);
+    LastCycleOnly->setObjectName(QStringLiteral("LastCycleOnly"));
+    LastCycleOnly->setToolTip(QStringLiteral("Only the latest cycle of 18 slots, in which every station sends once on "
+                                             "every band: with a receiver on each band, all 90 cells are of the same "
+                                             "three minutes."));
     ExportCsv = new QPushButton(QStringLiteral("Export CSV..."), this);
     ExportCsv->setObjectName(QStringLiteral("ExportCsv"));
 
     auto *left = new QVBoxLayout;
+    left->addWidget(LastCycleOnly);
     left->addWidget(ResultsGrid);
     left->addWidget(ColourKey);
     left->addStretch();
@@ -170,6 +179,7 @@ frmMonitorResults::frmMonitorResults(MonitorController &monitor, QWidget *parent
     connect(ChartSubject, &QComboBox::activated, this, &frmMonitorResults::ChartSubject_Click);
     connect(ChartSpan, &QComboBox::activated, this, &frmMonitorResults::ChartSpan_Click);
     connect(ExportCsv, &QPushButton::clicked, this, &frmMonitorResults::ExportCsv_Click);
+    connect(LastCycleOnly, &QCheckBox::clicked, this, &frmMonitorResults::LastCycleOnly_Click);
     connect(&monitor_.engine(), &MonitorEngine::measured, this, [this] {
         if (isVisible())
             refresh();
@@ -179,7 +189,7 @@ frmMonitorResults::frmMonitorResults(MonitorController &monitor, QWidget *parent
 
 void frmMonitorResults::refresh()
 {
-    latest_ = monitor_.log().latestPerPair();
+    latest_ = LastCycleOnly->isChecked() ? latestCycle() : monitor_.log().latestPerPair();
     showGrid();
     showChart();
     showClockOffset();
@@ -208,7 +218,7 @@ void frmMonitorResults::showGrid()
         font.setItalic(m.otherStation());
         item->setFont(font);
         const QString heardAt = QString::fromLatin1(m.heardAtText()) + (m.otherStation() ? QStringLiteral(" *") : QString());
-        item->setText(m.heard() ? heardAt : QStringLiteral("-"));
+        item->setText((m.heard() ? heardAt : QStringLiteral("-")) + QLatin1Char(' ') + cellAgeText(age));
         // The cell's "100 W" is the weakest dash heard, not a power setting: the tip says so first.
         QString tip = QStringLiteral("%1 on %2: %3\n%4 (%5)")
                           .arg(callsign(m.station()), bandName(m.band),
@@ -230,6 +240,45 @@ void frmMonitorResults::showGrid()
         item->setToolTip(tip);
     }
 }
+
+QString frmMonitorResults::cellAgeText(qint64 ms)
+{
+    const qint64 minutes = std::max<qint64>(0, ms / 60000);
+    if (minutes < 1)
+        return QStringLiteral("now");
+    if (minutes < 120)
+        return QStringLiteral("%1m").arg(minutes);
+    if (minutes < 48 * 60)
+        return QStringLiteral("%1h").arg(minutes / 60);
+    return QStringLiteral("%1d").arg(minutes / (24 * 60));
+}
+
+std::vector<SlotMeasurement> frmMonitorResults::latestCycle() const
+{
+    qint64 newest = -1;
+    for (const SlotMeasurement &m : monitor_.log().latestPerPair())
+        newest = std::max(newest, m.slotNumber);
+    if (newest < 0)
+        return {};
+    const qint64 first = newest - (BeaconCount - 1); // one cycle: every station once on every band
+    // history() is oldest first: a later row of the same pair (an "other station" reading
+    // landing on a pair twice) replaces the earlier one.
+    std::vector<SlotMeasurement> out;
+    for (const SlotMeasurement &m : monitor_.log().history(first * 10000, -1, -1)) {
+        if (m.slotNumber > newest)
+            continue;
+        const auto same = std::find_if(out.begin(), out.end(), [&m](const SlotMeasurement &o) {
+            return o.station() == m.station() && o.band == m.band;
+        });
+        if (same != out.end())
+            *same = m;
+        else
+            out.push_back(m);
+    }
+    return out;
+}
+
+void frmMonitorResults::LastCycleOnly_Click(bool) { refresh(); }
 
 void frmMonitorResults::showEvent(QShowEvent *event)
 {

@@ -10,6 +10,7 @@
 #include <vector>
 
 class QChart;
+class QCheckBox;
 class QChartView;
 class QComboBox;
 class QLabel;
@@ -54,6 +55,15 @@ public:
     // Two pages: the user's own monitor, and what the network's skimmers heard.
     QTabWidget *ResultsTabs = nullptr;
     SkimmerResults *Skimmers = nullptr;
+    // Only the latest cycle: the newest 18 slots in the log, in which every station
+    // sends once on every band, so with a receiver on each band all 90 cells are of the
+    // same three minutes.
+    QCheckBox *LastCycleOnly = nullptr;
+    void LastCycleOnly_Click(bool on);
+    // The newest measurement of every pair within the latest cycle.
+    std::vector<SlotMeasurement> latestCycle() const;
+    // A cell's age, short enough for the cell: "now", "7m", "3h", "2d".
+    static QString cellAgeText(qint64 ms);
 
 protected:
     void showEvent(QShowEvent *event) override;

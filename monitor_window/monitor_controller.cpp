@@ -27,7 +27,7 @@ constexpr std::string_view DeviceMarker = "NoMonitorDevice";
 MonitorController::MonitorController(AppState &state, SettingsFile &settings, QString logPath,
                                      std::function<qint64()> nowUtcMs, MessageSink &messages, QObject *parent)
     : QObject(parent), state_(state), settings_(settings), logPath_(std::move(logPath)), now_(std::move(nowUtcMs)),
-      messages_(messages), engine_(log_)
+      messages_(messages), engine_(log_), bandInputs_(engine_, now_)
 {
     scanRetune_ = new RetuneTimer([this] { return now_(); }, this);
     ScanTimer = scanRetune_->timer();
@@ -36,6 +36,9 @@ MonitorController::MonitorController(AppState &state, SettingsFile &settings, QS
             [this](qint64 slot) { Q_EMIT tuneRequested(ScanRotation::bandForSlot(slot)); });
     engine_.setToneSearch({double(pitchHz()), 300});
     audioDelay_ = audioDelayMs();
+    bandInputs_.setAudioDelayMs(audioDelay_);
+    for (BandIndex b = 0; b < BandCount; ++b)
+        bandInputs_.setLine(b, bandLine(b));
     engine_.setBandForSlot([this](qint64 slot) { return bandForSlot(slot); });
     connect(&audio_, &AudioInput::samplesReady, this, &MonitorController::takeSamples);
     connect(&audio_, &AudioInput::failed, this, [this](const QString &why) {
@@ -51,6 +54,7 @@ MonitorController::~MonitorController()
 {
     scanRetune_->stop();
     audio_.stop();
+    bandInputs_.stop();
     closeWindows();
 }
 
@@ -105,7 +109,9 @@ void MonitorController::setAudioDelayMs(int ms)
         return;
     settings_.write(MonitorKeys::AudioDelay, std::to_string(ms));
     audioDelay_ = ms;
-    engine_.resetStream();
+    bandInputs_.setAudioDelayMs(ms);
+    for (int i = 0; i < MonitorEngine::MaxInputs; ++i)
+        engine_.resetStream(i);
 }
 
 void MonitorController::setPitchHz(int hz)
@@ -113,7 +119,8 @@ void MonitorController::setPitchHz(int hz)
     if (hz == pitchHz())
         return;
     settings_.write(MonitorKeys::Pitch, std::to_string(hz));
-    engine_.setToneSearch({double(hz), 300});
+    if (!bandInputs_.running())
+        engine_.setToneSearch({double(hz), 300});
 }
 
 QByteArray MonitorController::savedDeviceId() const
@@ -128,10 +135,86 @@ void MonitorController::setDeviceId(const QByteArray &id)
         settings_.write(MonitorKeys::Device, id.toStdString());
 }
 
+bool MonitorController::perBandMode() const
+{
+    return settings_.read({MonitorKeys::PerBand, DeviceMarker, 16}) == std::optional<std::string>(SettingsKeys::True);
+}
+
+void MonitorController::setPerBandMode(bool on)
+{
+    if (on == perBandMode())
+        return;
+    const bool wasListening = listening();
+    if (wasListening)
+        stopListening();
+    settings_.writeSwitch(MonitorKeys::PerBand, on);
+    if (!on)
+        setScanMode(false);
+    if (wasListening)
+        startListening(savedDeviceId());
+}
+
+namespace {
+
+std::string bandLineKey(BandIndex band)
+{
+    return std::string(MonitorKeys::BandInputPrefix) + std::string(BeaconCatalogue::band(band).bandLabel);
+}
+
+} // namespace
+
+BandInputLine MonitorController::bandLine(BandIndex band) const
+{
+    BandInputLine line;
+    line.pitchHz = pitchHz();
+    const auto text = settings_.read({bandLineKey(band), DeviceMarker, 255});
+    if (!text)
+        return line;
+    const QStringList parts = QString::fromStdString(*text).split(QLatin1Char(','));
+    if (parts.size() < 3)
+        return line;
+    bool okChannel = false, okPitch = false;
+    const int channel = parts[0].trimmed().toInt(&okChannel);
+    const int pitch = parts[1].trimmed().toInt(&okPitch);
+    if (okChannel && channel >= 0 && channel <= BandInputs::MaxChannel)
+        line.channel = channel;
+    if (okPitch && pitch >= 300 && pitch <= 1500)
+        line.pitchHz = pitch;
+    line.deviceId = parts.mid(2).join(QLatin1Char(',')).toUtf8();
+    return line;
+}
+
+void MonitorController::setBandLine(BandIndex band, const BandInputLine &line)
+{
+    if (band < 0 || band >= BandCount || line == bandLine(band))
+        return;
+    settings_.write(bandLineKey(band), QStringLiteral("%1,%2,%3")
+                                           .arg(line.channel)
+                                           .arg(line.pitchHz)
+                                           .arg(QString::fromUtf8(line.deviceId))
+                                           .toStdString());
+    bandInputs_.setLine(band, line);
+}
+
 bool MonitorController::startListening(const QByteArray &deviceId)
 {
     if (!ensureLog())
         return false;
+    audio_.stop();
+    bandInputs_.stop();
+    if (perBandMode()) {
+        if (!bandInputs_.start()) {
+            message(QStringLiteral("Halvion - Beacon Monitor Error"),
+                    QStringLiteral("Choose the sound input of at least one band."), true);
+            Q_EMIT listeningChanged(false);
+            return false;
+        }
+        Q_EMIT listeningChanged(true);
+        return true;
+    }
+    // Stream 0 is the single input's again: the band it follows or scans, its pitch.
+    engine_.setBandForSlot([this](qint64 slot) { return bandForSlot(slot); });
+    engine_.setToneSearch({double(pitchHz()), 300});
     engine_.resetStream();
     slotBands_.clear();
     if (!audio_.start(deviceId)) {
@@ -146,6 +229,7 @@ bool MonitorController::startListening(const QByteArray &deviceId)
 void MonitorController::stopListening()
 {
     audio_.stop();
+    bandInputs_.stop();
     engine_.resetStream();
     Q_EMIT listeningChanged(false);
 }

@@ -6,6 +6,7 @@
 
 #include "app_state.h"
 #include "audio_input.h"
+#include "band_inputs.h"
 #include "monitor_engine.h"
 #include "monitor_log.h"
 #include "message_sink.h"
@@ -32,6 +33,10 @@ namespace MonitorKeys {
 inline constexpr const char *Pitch = "MonitorPitch";
 inline constexpr const char *Device = "MonitorDevice";
 inline constexpr const char *AudioDelay = "MonitorAudioDelay";
+// One input per band instead of the single one: the switch, and each band's line as
+// "channel,pitch,device id" under MonitorBandInput20 ... MonitorBandInput10.
+inline constexpr const char *PerBand = "MonitorPerBand";
+inline constexpr const char *BandInputPrefix = "MonitorBandInput";
 } // namespace MonitorKeys
 
 class MonitorController : public QObject {
@@ -70,9 +75,18 @@ public:
     QByteArray savedDeviceId() const;
     void setDeviceId(const QByteArray &id);
 
+    // Several receivers: one input (or a channel of one) per band, all heard at once,
+    // instead of the single input that follows the main window or scans.
+    bool perBandMode() const;
+    void setPerBandMode(bool on);
+    BandInputLine bandLine(BandIndex band) const;
+    void setBandLine(BandIndex band, const BandInputLine &line);
+    BandInputs &bandInputs() { return bandInputs_; }
+
+    // Starts the single input (deviceId) or, in per-band mode, every band's input.
     bool startListening(const QByteArray &deviceId);
     void stopListening();
-    bool listening() const { return audio_.isRunning(); }
+    bool listening() const { return audio_.isRunning() || bandInputs_.running(); }
 
     // The steady part of a slot, in ms from its start. A band change before it is the
     // retune for the slot: follow and scan mode ask for it just before the slot starts,
@@ -140,6 +154,7 @@ private:
     MonitorLog log_;
     MonitorEngine engine_;
     AudioInput audio_;
+    BandInputs bandInputs_;
     std::map<qint64, BandIndex> slotBands_;
     RetuneTimer *scanRetune_ = nullptr;
     bool scanMode_ = false;

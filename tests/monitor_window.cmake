@@ -8,3 +8,7 @@ target_link_libraries(make_monitor_recording PRIVATE halvion_monitor)
 # Processor time of live monitoring (scripts/measure_monitor_cpu.sh).
 add_executable(measure_monitor_load ${CMAKE_CURRENT_SOURCE_DIR}/measure_monitor_load.cpp)
 target_link_libraries(measure_monitor_load PRIVATE halvion_monitor)
+
+# Five live inputs at once for scripts/measure_five_inputs.sh.
+add_executable(measure_five_inputs ${CMAKE_CURRENT_SOURCE_DIR}/measure_five_inputs.cpp)
+target_link_libraries(measure_five_inputs PRIVATE halvion_monitor)

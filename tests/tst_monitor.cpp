@@ -1,6 +1,7 @@
 // The beacon monitor without windows: keying, slot cutting, detection and
 // identification against generated signals, the scan rotation, WAV reading and the log.
 
+#include "band_inputs.h"
 #include "beacon_callsigns.h"
 #include "beacon_keying.h"
 #include "callsign_file.h"
@@ -22,6 +23,7 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include <map>
 #include <set>
 
 using namespace halvion;
@@ -131,6 +133,10 @@ private Q_SLOTS:
     void badWav_data();
     void badWav();
     void recordingThroughTheEngine();
+    void severalInputsAtOnce();
+    void olderLogGainsTheInputColumn();
+    void twoChannelInputSplitIntoTwoBands();
+    void failingInputIsShownAndRetried();
     void recordingStartFromTheFile_data();
     void recordingStartFromTheFile();
     void logRowsQueriesAndCsv();
@@ -532,6 +538,185 @@ void TestMonitor::recordingThroughTheEngine()
     QCOMPARE(log.count(), 5);
 }
 
+// Five receivers at once, one per band, their blocks arriving interleaved, for two whole
+// cycles: every pair of station and band is logged with its station, band and all four
+// dashes, from the input that heard it. One input going quiet for twenty seconds (its
+// device gone) holds up none of the others, and its stream starts afresh by itself when
+// the audio comes back.
+void TestMonitor::severalInputsAtOnce()
+{
+    const double rate = 8000;
+    const qint64 start = 1'800'000'000'000 + 3'400; // 3.4 s into a cycle's first slot
+    const int seconds = 2 * 180 + 12;
+    const double tones[] = {520, 700, 610, 450, 760};
+    QTemporaryDir dir;
+    MonitorLog log;
+    QVERIFY(log.open(dir.filePath(QStringLiteral("log.sqlite"))));
+    MonitorEngine engine(log);
+    std::vector<std::vector<float>> audio;
+    for (BandIndex band = 0; band < BandCount; ++band) {
+        std::vector<float> a(std::size_t(rate * seconds), 0.0f);
+        ts::Noise noise(std::uint64_t(20 + band));
+        for (qint64 slot = start / 10000; slot <= (start + seconds * 1000) / 10000; ++slot)
+            ts::addBeacon(a, rate, double(start - slot * 10000) / 1000.0,
+                          {SlotTiming::expectedStation(slot, band), 15.0, tones[band], 0.12});
+        ts::addNoise(a, rate, noise);
+        audio.push_back(std::move(a));
+        engine.setBandForSlot(band, [band](qint64) { return band; });
+    }
+    const int block = int(rate / 10);
+    const int goneFrom = 1000, goneTo = 1200; // input 1, from 100 s to 120 s
+    for (int b = 0; b < seconds * 10; ++b)
+        for (int i = 0; i < BandCount; ++i)
+            if (i != 1 || b < goneFrom || b >= goneTo)
+                engine.pushSamples(i, audio[std::size_t(i)].data() + qsizetype(b) * block, block, rate, start + b * 100);
+    engine.waitForIdle();
+
+    std::set<std::pair<BeaconIndex, BandIndex>> pairs;
+    std::map<int, std::set<qint64>> slotsOf;
+    for (const SlotMeasurement &m : log.history(0, -1, -1)) {
+        QVERIFY(m.input >= 0 && m.input < BandCount);
+        QCOMPARE(m.band, m.input);
+        QCOMPARE(m.identified, m.expected);
+        QCOMPARE(m.dashesHeard, 4);
+        QVERIFY(qAbs(m.toneHz - tones[m.input]) < 1);
+        QVERIFY(qAbs(m.offsetSeconds - 0.12) < 0.05);
+        pairs.insert({m.station(), m.band});
+        slotsOf[m.input].insert(m.slotNumber - start / 10000);
+    }
+    QCOMPARE(int(pairs.size()), BeaconCount * BandCount);
+    // Slots 1 to 36 (slot 0's window opened before the audio; 36's closes at 370.25 s).
+    for (int i : {0, 2, 3, 4})
+        QCOMPARE(int(slotsOf[i].size()), 36);
+    // Input 1 loses the slots whose windows reach into 100..120 s: 10 to 12 (9 closes at
+    // 100.25 s but is cut short too, as the gap starts before its end).
+    std::set<qint64> expected;
+    for (qint64 n = 1; n <= 36; ++n)
+        if (n * 10000 + 10'250 - 3'400 <= goneFrom * 100 || n * 10000 - 1'250 - 3'400 >= goneTo * 100)
+            expected.insert(n);
+    QCOMPARE(slotsOf[1], expected);
+}
+
+// A log written before the inputs were told apart keeps every row and takes the new ones.
+void TestMonitor::olderLogGainsTheInputColumn()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("monitor.sqlite"));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("older"));
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        QVERIFY(q.exec(QStringLiteral(
+            "CREATE TABLE slot_measurements (slot INTEGER NOT NULL, band INTEGER NOT NULL, station INTEGER NOT NULL,"
+            " identified INTEGER, identity_score REAL, tone_hz REAL, offset_s REAL,"
+            " snr_100w REAL, snr_10w REAL, snr_1w REAL, snr_01w REAL,"
+            " dashes_heard INTEGER NOT NULL, noise_db REAL, source TEXT, scheduled INTEGER, callsign TEXT,"
+            " PRIMARY KEY (slot, band))")));
+        QVERIFY(q.exec(QStringLiteral("INSERT INTO slot_measurements VALUES "
+                                      "(180000000, 0, 3, 3, 0.9, 600, 0.1, 10, 0, NULL, NULL, 2, -60, 'live', NULL, NULL)")));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("older"));
+
+    MonitorLog log;
+    QVERIFY2(log.open(path), qPrintable(log.errorText()));
+    QCOMPARE(log.count(), 1);
+    SlotMeasurement m = row(180'000'001, 0, 1);
+    m.input = 4;
+    QVERIFY(log.append(m));
+    const auto rows = log.history(0, -1, -1);
+    QCOMPARE(int(rows.size()), 2);
+    QCOMPARE(rows[0].dashesHeard, 2);
+    QCOMPARE(rows[0].input, -1);
+    QCOMPARE(rows[1].input, 4);
+}
+
+// A two-channel card with a receiver on each channel: the left one is 20 m, the right
+// one 12 m. Each band's line takes its own channel and nothing of the other's; a line
+// asking for a channel the card does not have says so.
+void TestMonitor::twoChannelInputSplitIntoTwoBands()
+{
+    const double rate = 8000;
+    const qint64 start = 1'800'000'000'000 + 123'400;
+    const int seconds = 40;
+    const BandIndex left = 0, right = 3;
+    QTemporaryDir dir;
+    MonitorLog log;
+    QVERIFY(log.open(dir.filePath(QStringLiteral("log.sqlite"))));
+    MonitorEngine engine(log);
+    BandInputs inputs(engine, [] { return qint64(0); });
+    inputs.setLine(left, {"card", 1, 600});
+    inputs.setLine(right, {"card", 2, 600});
+    inputs.setLine(1, {"card", 5, 600});
+    QSignalSpy levels(&inputs, &BandInputs::levelChanged);
+
+    std::vector<float> frames(std::size_t(rate * seconds) * 2, 0.0f);
+    for (int c = 0; c < 2; ++c) {
+        const BandIndex band = c == 0 ? left : right;
+        std::vector<float> a(std::size_t(rate * seconds), 0.0f);
+        ts::Noise noise(std::uint64_t(40 + c));
+        for (qint64 slot = start / 10000; slot <= (start + seconds * 1000) / 10000; ++slot)
+            ts::addBeacon(a, rate, double(start - slot * 10000) / 1000.0,
+                          {SlotTiming::expectedStation(slot, band), 3.0, 600, 0.12});
+        ts::addNoise(a, rate, noise);
+        for (std::size_t i = 0; i < a.size(); ++i)
+            frames[2 * i + std::size_t(c)] = a[i];
+    }
+    const std::size_t block = std::size_t(rate / 10);
+    for (std::size_t b = 0; b < std::size_t(seconds * 10); ++b)
+        inputs.takeFrames("card", std::vector<float>(frames.begin() + long(2 * b * block), frames.begin() + long(2 * (b + 1) * block)),
+                          2, rate, start + qint64(b) * 100);
+    engine.waitForIdle();
+
+    const auto rows = log.history(0, -1, -1);
+    QCOMPARE(int(rows.size()), 2 * 3); // slots 13 to 15 on each channel
+    for (const SlotMeasurement &m : rows) {
+        QVERIFY(m.band == left || m.band == right);
+        QCOMPARE(m.input, m.band);
+        QCOMPARE(m.identified, m.expected);
+        QVERIFY(m.heard());
+    }
+    QVERIFY2(inputs.status(1).contains(QStringLiteral("no channel 5")), qPrintable(inputs.status(1)));
+    QVERIFY(inputs.status(left).isEmpty());
+    QCOMPARE(levels.count(), 2 * seconds * 10);
+}
+
+// An input that cannot be opened (unplugged, gone) is shown on its line and tried again
+// every few seconds by the watch timer; a line on another input is not held up.
+void TestMonitor::failingInputIsShownAndRetried()
+{
+    QTemporaryDir dir;
+    MonitorLog log;
+    QVERIFY(log.open(dir.filePath(QStringLiteral("log.sqlite"))));
+    MonitorEngine engine(log);
+    qint64 now = 1'800'000'000'000;
+    BandInputs inputs(engine, [&now] { return now; });
+    QVERIFY(!inputs.start()); // no line names an input
+    inputs.setLine(2, {"no-such-input", 0, 700});
+    inputs.setLine(4, {"other", 0, 600});
+    QSignalSpy status(&inputs, &BandInputs::statusChanged);
+    QVERIFY(inputs.start());
+    QVERIFY(inputs.running());
+    QVERIFY2(inputs.status(2).contains(QStringLiteral("Trying again every 5 s.")), qPrintable(inputs.status(2)));
+    const int failures = int(status.count());
+    QVERIFY(failures >= 1);
+
+    // Not yet due: nothing is tried. Due: it is tried again (and fails again here).
+    now += BandInputs::RetryMs - 1000;
+    inputs.WatchTimer_Timer();
+    QCOMPARE(int(status.count()), failures);
+    // The other input delivering is its own affair.
+    inputs.takeFrames("other", std::vector<float>(800, 0.01f), 1, 8000, now);
+    QVERIFY(inputs.status(4).isEmpty());
+    now += 1000;
+    inputs.WatchTimer_Timer();
+    QVERIFY(!inputs.status(2).isEmpty());
+    inputs.stop();
+    QVERIFY(inputs.status(2).isEmpty());
+    QVERIFY(!inputs.running());
+}
+
 void TestMonitor::recordingStartFromTheFile_data()
 {
     QTest::addColumn<QString>("name");
@@ -568,7 +753,9 @@ void TestMonitor::logRowsQueriesAndCsv()
     const qint64 base = 180'000'000; // a slot number: 2027-01-15
     QVERIFY(log.append({row(base, 0, 4, 12.0), row(base, 1, 0), row(base + 5, 0, 1), row(base + 18, 0, 2)},
                        QStringLiteral("recording")));
-    QVERIFY(log.append(row(base + 5, 0, 3)));   // the same slot and band again: replaced
+    SlotMeasurement third = row(base + 5, 0, 3);
+    third.input = 2; // heard live on the third input
+    QVERIFY(log.append(third));   // the same slot and band again: replaced
     QCOMPARE(log.count(), 4);
 
     const auto latest = log.latestPerPair();
@@ -579,6 +766,8 @@ void TestMonitor::logRowsQueriesAndCsv()
     const auto band0 = log.history(0, -1, 0);
     QCOMPARE(int(band0.size()), 3);
     QCOMPARE(band0[1].dashesHeard, 3);
+    QCOMPARE(band0[1].input, 2);
+    QCOMPARE(band0[0].input, -1);
     QCOMPARE(int(log.history((base + 1) * 10000, -1, -1).size()), 2);
     QCOMPARE(int(log.history(0, SlotTiming::expectedStation(base, 1), -1).size()), 1);
     QVERIFY(std::isnan(band0[0].dashSnrDb[2]));
@@ -590,13 +779,13 @@ void TestMonitor::logRowsQueriesAndCsv()
     const QList<QByteArray> lines = f.readAll().split('\n');
     QCOMPARE(lines.size(), 6);
     QCOMPARE(lines[0], QByteArray("utc,band_m,frequency_mhz,station,identified,identity_score,tone_hz,offset_s,"
-                                  "snr_100w_db,snr_10w_db,snr_1w_db,snr_01w_db,heard_at,noise_db,source"));
-    const QString first = QStringLiteral("2027-01-15T08:00:00Z,20,14.100,%1,%1,0.900,612.5,-0.021,12.0,2.0,,,0.1 W,-60.0,recording")
+                                  "snr_100w_db,snr_10w_db,snr_1w_db,snr_01w_db,heard_at,noise_db,source,input"));
+    const QString first = QStringLiteral("2027-01-15T08:00:00Z,20,14.100,%1,%1,0.900,612.5,-0.021,12.0,2.0,,,0.1 W,-60.0,recording,")
                               .arg(QLatin1String(BeaconCatalogue::beacon(SlotTiming::expectedStation(base, 0)).callsign.data()));
     QCOMPARE(QString::fromUtf8(lines[1]), first);
     QVERIFY(lines[2].startsWith("2027-01-15T08:00:00Z,17,18.110,"));
-    QVERIFY(lines[3].endsWith(",1 W,-60.0,live"));
-    QVERIFY(lines[4].endsWith(",10 W,-60.0,recording"));
+    QVERIFY(lines[3].endsWith(",1 W,-60.0,live,3"));
+    QVERIFY(lines[4].endsWith(",10 W,-60.0,recording,"));
     QVERIFY(!log.exportCsv(dir.filePath(QStringLiteral("no/such/folder/x.csv"))));
     QVERIFY(log.errorText().contains(QStringLiteral("cannot be written")));
 }

@@ -1,0 +1,272 @@
+// Several receivers at once, live: a PulseAudio server of the test's own (in a temporary
+// folder) with three pipe sources, each fed in real time with the beacons of one band on
+// the slots of the clock, and a two-channel source with 10 m on the left and 12 m on the
+// right: five bands heard at once. Every band's line must log the stations the schedule
+// puts there with their dashes (the two-channel input split into its two bands); a
+// source removed mid-run is shown on its line while the other four go on logging.
+// Skipped where pulseaudio is missing.
+//
+// The audio comes through the sound server and Qt Multimedia at the pace of the clock, so
+// it cannot be fed faster than real time. Every pair of station and band being met in a
+// cycle is the schedule's affair, tested without a sound server (tst_monitor); here a
+// few slots per band show that five live streams run side by side and stay apart
+// (about two minutes).
+
+#include "monitor_controller.h"
+#include "monitor_signal.h"
+#include "settings_file.h"
+
+#include <QDateTime>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <map>
+#include <thread>
+
+using namespace halvion;
+namespace ts = halvion::testsignal;
+
+namespace {
+
+constexpr int Rate = 8000;
+
+// Writes beacon audio into a pipe source as a sound card would deliver it, one band per
+// channel: each 50 ms block once its last sample's time has passed.
+class BeaconFeeder {
+public:
+    BeaconFeeder(const QString &fifo, std::vector<BandIndex> bands, std::uint64_t seed)
+        : fd_(::open(fifo.toLocal8Bit().constData(), O_WRONLY)), bands_(std::move(bands)), seed_(seed)
+    {
+        if (fd_ >= 0)
+            thread_ = std::thread([this] { run(); });
+    }
+    ~BeaconFeeder() { stop(); }
+    void stop()
+    {
+        stop_ = true;
+        if (thread_.joinable())
+            thread_.join();
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = -1;
+    }
+    bool ok() const { return fd_ >= 0; }
+
+private:
+    void run()
+    {
+        ts::Noise noise(seed_);
+        const qint64 t0 = QDateTime::currentMSecsSinceEpoch();
+        const int block = Rate / 20;
+        const std::size_t channels = bands_.size();
+        for (qint64 written = 0; !stop_; written += block) {
+            const qint64 from = t0 + written * 1000 / Rate, to = from + block * 1000 / Rate;
+            while (!stop_ && QDateTime::currentMSecsSinceEpoch() < to)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            std::vector<qint16> pcm(std::size_t(block) * channels);
+            for (std::size_t c = 0; c < channels; ++c) {
+                std::vector<float> audio(std::size_t(block), 0.0f);
+                for (qint64 slot = from / 10000 - 1; slot <= to / 10000; ++slot)
+                    ts::addBeacon(audio, Rate, double(from - slot * 10000) / 1000.0,
+                                  {SlotTiming::expectedStation(slot, bands_[c]), 10.0, 640, 0.0});
+                ts::addNoise(audio, Rate, noise);
+                for (std::size_t i = 0; i < audio.size(); ++i)
+                    pcm[i * channels + c] = qint16(std::lround(std::clamp(audio[i], -1.0f, 1.0f) * 32767));
+            }
+            const char *p = reinterpret_cast<const char *>(pcm.data());
+            std::size_t left = pcm.size() * 2;
+            while (left > 0 && !stop_) {
+                const ssize_t n = ::write(fd_, p, left);
+                if (n <= 0)
+                    return;
+                p += n;
+                left -= std::size_t(n);
+            }
+        }
+    }
+
+    int fd_;
+    std::vector<BandIndex> bands_;
+    std::uint64_t seed_;
+    std::atomic<bool> stop_ = false;
+    std::thread thread_;
+};
+
+} // namespace
+
+class TestMonitorFive : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void fiveReceiversAtOnce();
+
+private:
+    QByteArray source(const QString &name) const;
+    QTemporaryDir dir_;
+    QProcess server_;
+};
+
+void TestMonitorFive::initTestCase()
+{
+    const QString pulseaudio = QStandardPaths::findExecutable(QStringLiteral("pulseaudio"));
+    if (pulseaudio.isEmpty())
+        QSKIP("pulseaudio is not installed (scripts/setup.sh installs it)");
+    QVERIFY(dir_.isValid());
+    std::signal(SIGPIPE, SIG_IGN); // a source unloaded under its writer is an error, not the end
+    QDir(dir_.path()).mkpath(QStringLiteral("runtime"));
+    const QString socket = dir_.filePath(QStringLiteral("native"));
+    QFile config(dir_.filePath(QStringLiteral("server.pa")));
+    QVERIFY(config.open(QIODevice::WriteOnly));
+    config.write(QStringLiteral("load-module module-native-protocol-unix socket=%1 auth-anonymous=1\n").arg(socket).toUtf8());
+    for (BandIndex b = 0; b < 3; ++b)
+        config.write(QStringLiteral("load-module module-pipe-source source_name=halvion_band%1 file=%2 format=s16le rate=%3 channels=1\n")
+                         .arg(b)
+                         .arg(dir_.filePath(QStringLiteral("band%1.fifo").arg(b)))
+                         .arg(Rate)
+                         .toUtf8());
+    config.write(QStringLiteral("load-module module-pipe-source source_name=halvion_stereo file=%1 format=s16le rate=%2 channels=2\n")
+                     .arg(dir_.filePath(QStringLiteral("stereo.fifo")))
+                     .arg(Rate)
+                     .toUtf8());
+    config.close();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), dir_.path());
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir_.filePath(QStringLiteral("runtime")));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir_.path());
+    env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+    server_.setProcessEnvironment(env);
+    server_.setWorkingDirectory(dir_.path());
+    server_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    server_.start(pulseaudio, {QStringLiteral("-n"), QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
+                               QStringLiteral("--use-pid-file=no"), QStringLiteral("--log-level=error"),
+                               QStringLiteral("-F"), config.fileName()});
+    QVERIFY(server_.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(socket) && QFile::exists(dir_.filePath(QStringLiteral("stereo.fifo"))), 20000);
+    qputenv("PULSE_SERVER", ("unix:" + socket).toLocal8Bit());
+}
+
+void TestMonitorFive::cleanupTestCase()
+{
+    if (server_.state() != QProcess::NotRunning) {
+        server_.terminate();
+        if (!server_.waitForFinished(10000))
+            server_.kill();
+    }
+}
+
+QByteArray TestMonitorFive::source(const QString &name) const
+{
+    for (const QAudioDevice &d : AudioInput::devices())
+        if (d.id() == name.toUtf8())
+            return d.id();
+    return {};
+}
+
+void TestMonitorFive::fiveReceiversAtOnce()
+{
+    std::vector<std::unique_ptr<BeaconFeeder>> feeders;
+    for (BandIndex b = 0; b < 3; ++b)
+        feeders.push_back(std::make_unique<BeaconFeeder>(dir_.filePath(QStringLiteral("band%1.fifo").arg(b)),
+                                                         std::vector<BandIndex>{b}, std::uint64_t(100 + b)));
+    // The two-channel source: 10 m on the left, 12 m on the right.
+    feeders.push_back(std::make_unique<BeaconFeeder>(dir_.filePath(QStringLiteral("stereo.fifo")),
+                                                     std::vector<BandIndex>{4, 3}, 200));
+    for (const auto &f : feeders)
+        QVERIFY(f->ok());
+
+    AppState state;
+    SettingsFile settings{dir_.filePath(QStringLiteral("Halvion.ini")).toStdString()};
+    RecordingMessageSink sink;
+    MonitorController monitor{state, settings, dir_.filePath(QStringLiteral("data/monitor.sqlite")),
+                              [] { return QDateTime::currentMSecsSinceEpoch(); }, sink};
+    QVERIFY(monitor.ensureLog());
+    monitor.setPerBandMode(true);
+    for (BandIndex b = 0; b < 3; ++b) {
+        const QByteArray id = source(QStringLiteral("halvion_band%1").arg(b));
+        QVERIFY2(!id.isEmpty(), "a pipe source of the test server is not offered as a sound input");
+        monitor.setBandLine(b, {id, 0, 640});
+    }
+    // One two-channel input split into two bands: 10 m from the left, 12 m from the right.
+    const QByteArray stereo = source(QStringLiteral("halvion_stereo"));
+    QVERIFY(!stereo.isEmpty());
+    monitor.setBandLine(4, {stereo, 1, 640});
+    monitor.setBandLine(3, {stereo, 2, 640});
+    QVERIFY2(monitor.startListening({}), sink.messages.empty() ? "" : qPrintable(sink.messages.back().text));
+    QVERIFY(monitor.listening());
+
+    // Rows per band since a slot; every one must be the band's own station with its
+    // dashes, from the band's own input (a wrong one is noted for the checks below).
+    QStringList wrong;
+    const auto rowsSince = [&](qint64 slot) {
+        std::map<BandIndex, int> rows;
+        for (const SlotMeasurement &m : monitor.log().history(slot * 10000, -1, -1)) {
+            if (!(m.identityMatch() && !m.otherStation() && m.dashesHeard >= 3 && m.input == m.band))
+                wrong << QStringLiteral("slot %1 band %2: %3 heard as %4, %5 dashes, input %6")
+                             .arg(m.slotNumber)
+                             .arg(m.band)
+                             .arg(m.expected)
+                             .arg(m.identified)
+                             .arg(m.dashesHeard)
+                             .arg(m.input);
+            ++rows[m.band];
+        }
+        return rows;
+    };
+    // What each band has logged since a slot and what its line says, for a failure's message.
+    const auto report = [&](qint64 slot) {
+        QStringList out;
+        const std::map<BandIndex, int> rows = rowsSince(slot);
+        for (BandIndex b = 0; b < BandCount; ++b)
+            out << QStringLiteral("band %1: %2 rows %3").arg(b).arg(rows.count(b) ? rows.at(b) : 0).arg(monitor.bandInputs().status(b));
+        return out.join(QLatin1Char('\n')).toUtf8();
+    };
+    const auto allHave = [&](qint64 slot, const std::vector<BandIndex> &bands, int count) {
+        const std::map<BandIndex, int> rows = rowsSince(slot);
+        for (BandIndex b : bands)
+            if (rows.count(b) == 0 || rows.at(b) < count)
+                return false;
+        return true;
+    };
+    const std::vector<BandIndex> all{0, 1, 2, 3, 4};
+    QTRY_VERIFY2_WITH_TIMEOUT(allHave(0, all, 2), report(0).constData(), 80000);
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QLatin1Char('\n'))));
+
+    qInfo("all five bands logging");
+    // 15 m's source is removed: its line says so, the other four go on logging.
+    feeders[2]->stop();
+    QProcess pactl;
+    pactl.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("modules")});
+    QVERIFY(pactl.waitForFinished(20000));
+    QString module;
+    for (const QString &line : QString::fromUtf8(pactl.readAllStandardOutput()).split(QLatin1Char('\n')))
+        if (line.contains(QStringLiteral("source_name=halvion_band2 ")))
+            module = line.section(QLatin1Char('\t'), 0, 0);
+    QVERIFY(!module.isEmpty());
+    pactl.start(QStringLiteral("pactl"), {QStringLiteral("unload-module"), module});
+    QVERIFY(pactl.waitForFinished(20000));
+    QCOMPARE(pactl.exitCode(), 0);
+    qInfo("15 m's source removed");
+    const qint64 removed = SlotTiming::slotNumberAt(QDateTime::currentMSecsSinceEpoch()) + 1;
+    QTRY_VERIFY2_WITH_TIMEOUT(!monitor.bandInputs().status(2).isEmpty(), report(removed).constData(), 20000);
+    const std::vector<BandIndex> others{0, 1, 3, 4};
+    QTRY_VERIFY2_WITH_TIMEOUT(allHave(removed, others, 2), report(removed).constData(), 80000);
+    QCOMPARE(rowsSince(removed).count(2), std::size_t(0));
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QLatin1Char('\n'))));
+    QVERIFY(!monitor.bandInputs().status(2).isEmpty()); // still shown, still tried
+    for (BandIndex b : others)
+        QVERIFY2(monitor.bandInputs().status(b).isEmpty(), qPrintable(monitor.bandInputs().status(b)));
+
+    monitor.stopListening();
+    QVERIFY(!monitor.listening());
+}
+
+QTEST_MAIN(TestMonitorFive)
+#include "tst_monitor_five.moc"
