@@ -10,16 +10,32 @@ halvion_start() {
     echo $!
 }
 
+# The main window's id, once it is on the screen: the splash shown before it has the same
+# title, but its first window type is "splash" (then "normal" for window managers that
+# know no splash). Waits up to 30 s.
 halvion_main_window() {
-    xdotool search --sync --onlyvisible --pid "$1" --name "^Halvion$" | head -n 1
+    local w i
+    for ((i = 0; i < 300; ++i)); do
+        for w in $(xdotool search --onlyvisible --pid "$1" --name "^Halvion$" 2>/dev/null); do
+            if xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q "= _NET_WM_WINDOW_TYPE_NORMAL"; then
+                echo "$w"
+                return 0
+            fi
+        done
+        sleep 0.1
+    done
+    echo "halvion_main_window: no main window for process $1" >&2
+    return 1
 }
 
-# Clicks a band button (0 "20 Meters" ... 4 "10 Meters", default 0): the buttons span 395
-# to 420 px below the main window's top edge (menu bar included), 80 px wide every
-# 83 px from 17 px in; this aims at the middle of one.
+# Chooses a band (0 "20 Meters" ... 4 "10 Meters", default 0) with the main window's
+# keys 1 to 5, which reach the band buttons wherever the window's layout puts them (a
+# click at a fixed height misses once a line is added under the map).
 halvion_track_band() {
-    eval "$(xdotool getwindowgeometry --shell "$(halvion_main_window "$1")")"
-    xdotool mousemove $((X + 50 + 83 * ${2:-0})) $((Y + 408)) click 1
+    local w
+    w=$(halvion_main_window "$1")
+    xdotool windowactivate --sync "$w" 2>/dev/null || xdotool windowfocus --sync "$w"
+    xdotool key --clearmodifiers $((${2:-0} + 1))
 }
 
 halvion_track20() {
