@@ -32,6 +32,7 @@ QString callsign(BeaconIndex i) { return latin(BeaconCatalogue::beacon(i).callsi
 QString bandName(BandIndex b) { return latin(BeaconCatalogue::band(b).bandLabel) + QStringLiteral(" m"); }
 
 constexpr qint64 MinuteMs = 60 * 1000;
+constexpr qint64 DayMs = 24 * 60 * MinuteMs;
 constexpr int SpanMinutes[] = {15, 60, 6 * 60, 24 * 60};
 
 // The bands and stations look as on the monitor's own chart beside this one.
@@ -231,19 +232,15 @@ void SkimmerResults::showChart()
 
     const int subject = SkimmerSubject->currentIndex();
     const bool byStation = subject < BeaconCount;
-    // The chart covers the span the grid counts, so a feed turned on minutes ago is not
-    // a sliver at the right edge of a day.
     const qint64 now = monitor_.nowUtcMs();
-    const int minutes = spanMinutes();
-    const qint64 from = now - minutes * MinuteMs;
-    chart->setTitle(QStringLiteral("%1: the skimmers' SNR over %2")
-                        .arg(byStation ? callsign(subject) : bandName(subject - BeaconCount), spanText(minutes)));
+    const qint64 from = now - DayMs;
+    chart->setTitle(QStringLiteral("%1: the skimmers' SNR over the last 24 hours")
+                        .arg(byStation ? callsign(subject) : bandName(subject - BeaconCount)));
 
     auto *time = new QDateTimeAxis;
     time->setFormat(QStringLiteral("HH:mm"));
-    // Whole minutes under each label: 15 minutes in 5 steps of 3, an hour in 6 of 10.
-    time->setTickCount(minutes <= 15 ? 6 : 7);
     time->setTitleText(timesInUtc() ? QStringLiteral("UTC") : QStringLiteral("Local time"));
+    time->setTickCount(7);
     time->setRange(axisTime(from), axisTime(now));
     auto *snr = new QValueAxis;
     snr->setTitleText(QStringLiteral("SNR reported by the skimmers, dB"));
@@ -297,11 +294,7 @@ void SkimmerResults::showChart()
 
 void SkimmerResults::SkimmerGrid_Click(int row, int) { chooseStation(row); }
 
-void SkimmerResults::SkimmerSpan_Click(int)
-{
-    showGrid();
-    showChart();
-}
+void SkimmerResults::SkimmerSpan_Click(int) { showGrid(); }
 
 void SkimmerResults::SkimmerSubject_Click(int) { showChart(); }
 

@@ -2,7 +2,7 @@
 // "Heard by skimmers": the Reverse Beacon Network's side of the results window. Every
 // station on every band, each cell the number of skimmers that heard it and the best
 // SNR they reported in the chosen span, and for a chosen station or band a chart of
-// the skimmers' SNR over the same span, beside the user's own monitor. It reads
+// the skimmers' SNR over the last 24 hours, beside the user's own monitor. It reads
 // the program's spots through the monitor's host and redraws at most once a second.
 
 #include "spot_view.h"

@@ -884,9 +884,9 @@ void TestMonitorWindow::skimmerGridCountsInTheSpan()
              QStringLiteral("Reverse Beacon Network: ") + f.status);
 }
 
-// The chart shows a station's spots by band or a band's by station over the span the
-// grid counts; a busy feed redraws the page once a second at most, and without the feed
-// the page says how to turn it on.
+// The chart shows a station's spots by band or a band's by station over the last day;
+// a busy feed redraws the page once a second at most, and without the feed the page
+// says how to turn it on.
 void TestMonitorWindow::skimmerChartAndRefresh()
 {
     SkimmerFixture f;
@@ -901,20 +901,9 @@ void TestMonitorWindow::skimmerChartAndRefresh()
     QCOMPARE(series->count(), 12);
     auto *snr = qobject_cast<QValueAxis *>(chart->axes(Qt::Vertical).value(0));
     QVERIFY(snr && snr->max() >= 24);
-    auto *time = qobject_cast<QDateTimeAxis *>(chart->axes(Qt::Horizontal).value(0));
-    QVERIFY(time);
-    QCOMPARE(time->max().toMSecsSinceEpoch() - time->min().toMSecsSinceEpoch(), qint64(15 * 60000));
-    QVERIFY2(chart->title().contains(QStringLiteral("over the last 15 min")), qPrintable(chart->title()));
-    // W6WX was heard on 15 m within the hour but not the last 15 minutes.
     page->chooseBand(2);
-    QVERIFY(chart->series().isEmpty());
-    auto *spanBox = page->findChild<QComboBox *>(QStringLiteral("SkimmerSpan"));
-    spanBox->setCurrentIndex(1);
-    Q_EMIT spanBox->activated(1);
     QCOMPARE(chart->series().size(), 1);
     QCOMPARE(chart->series().first()->name(), QStringLiteral("W6WX"));
-    time = qobject_cast<QDateTimeAxis *>(chart->axes(Qt::Horizontal).value(0));
-    QCOMPARE(time->max().toMSecsSinceEpoch() - time->min().toMSecsSinceEpoch(), qint64(60 * 60000));
     page->chooseBand(3);
     QVERIFY(chart->series().isEmpty());
     QVERIFY(chart->title().endsWith(QStringLiteral("no spots")));
