@@ -241,7 +241,6 @@ void SkimmerResults::showChart()
     time->setFormat(QStringLiteral("HH:mm"));
     time->setTitleText(timesInUtc() ? QStringLiteral("UTC") : QStringLiteral("Local time"));
     time->setTickCount(7);
-    time->setRange(axisTime(from), axisTime(now));
     auto *snr = new QValueAxis;
     snr->setTitleText(QStringLiteral("SNR reported by the skimmers, dB"));
     snr->setTickCount(6);
@@ -253,6 +252,17 @@ void SkimmerResults::showChart()
     const std::vector<StoredSpot> rows =
         spots ? spots->history(from, byStation ? subject : -1, byStation ? -1 : subject - BeaconCount)
               : std::vector<StoredSpot>{};
+    // The day's spots, on an axis that starts a minute before the oldest of them (15
+    // minutes at least), so a feed turned on a little while ago is not a sliver at the
+    // right edge of a day.
+    qint64 start = from;
+    if (!rows.empty()) {
+        qint64 oldest = now;
+        for (const StoredSpot &spot : rows)
+            oldest = std::min(oldest, spot.spotUtcMs);
+        start = std::clamp(oldest / MinuteMs * MinuteMs - MinuteMs, from, now - 15 * MinuteMs);
+    }
+    time->setRange(axisTime(start), axisTime(now));
     // One series per band for a station, one per station heard for a band.
     std::vector<QScatterSeries *> series(std::size_t(byStation ? BandCount : BeaconCount), nullptr);
     int highest = 10;

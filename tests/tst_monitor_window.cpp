@@ -901,12 +901,21 @@ void TestMonitorWindow::skimmerChartAndRefresh()
     QCOMPARE(series->count(), 12);
     auto *snr = qobject_cast<QValueAxis *>(chart->axes(Qt::Vertical).value(0));
     QVERIFY(snr && snr->max() >= 24);
+    // The time axis spans the day's spots, not the whole day: 15 minutes at least, from
+    // a minute before the oldest spot.
+    const auto shownMinutes = [chart] {
+        auto *time = qobject_cast<QDateTimeAxis *>(chart->axes(Qt::Horizontal).value(0));
+        return time ? (time->max().toMSecsSinceEpoch() - time->min().toMSecsSinceEpoch()) / 60000.0 : -1.0;
+    };
+    QCOMPARE(shownMinutes(), 15.0);
     page->chooseBand(2);
     QCOMPARE(chart->series().size(), 1);
     QCOMPARE(chart->series().first()->name(), QStringLiteral("W6WX"));
+    QVERIFY2(shownMinutes() >= 41 && shownMinutes() < 42, qPrintable(QString::number(shownMinutes())));
     page->chooseBand(3);
     QVERIFY(chart->series().isEmpty());
     QVERIFY(chart->title().endsWith(QStringLiteral("no spots")));
+    QCOMPARE(shownMinutes(), 24 * 60.0);
 
     // New spots: one redraw after the refresh timer, however many batches came.
     auto *grid = page->findChild<QTableWidget *>(QStringLiteral("SkimmerGrid"));
