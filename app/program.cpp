@@ -557,7 +557,7 @@ void Program::startSpots()
         if (monitor_)
             monitor_->spotsChanged();
         if (form1_)
-            form1_->setRbnStateText(rbnOn_ ? text : QString());
+            form1_->setRbnStateText(rbnOn_ ? rbnFeed_->lineText() : QString(), rbnOn_ ? text : QString());
         if (rbnDialog_)
             rbnDialog_->showStatus(text);
     });
@@ -580,7 +580,7 @@ void Program::applyRbnSettings(const RbnSettings &settings)
     else
         spotTimer_->stop();
     if (form1_)
-        form1_->setRbnStateText(rbnOn_ ? rbnFeed_->statusText() : QString());
+        form1_->setRbnStateText(rbnOn_ ? rbnFeed_->lineText() : QString(), rbnOn_ ? rbnFeed_->statusText() : QString());
     if (monitor_)
         monitor_->spotsChanged();
     offerSuggestions();

@@ -211,7 +211,7 @@ public:
     // The Reverse Beacon Network: the File menu's item for its dialog, its status line
     // under the map, a ring round each station the skimmers heard on the tracked band
     // lately, and the tooltip line saying so (asked of whoever holds the spots).
-    void setRbnStateText(const QString &text);
+    void setRbnStateText(const QString &line, const QString &full);
     void setSpottedStations(const std::array<bool, BeaconCount> &spotted);
     void setSpotToolTip(std::function<QString(BeaconIndex, BandIndex)> text) { spotToolTip_ = std::move(text); }
     QAction *ReverseBeaconNetwork = nullptr;

@@ -38,15 +38,18 @@ protected:
 };
 
 // One line of text that ends in "..." when it does not fit, shortened again whenever
-// the window scales it; the whole text is its tooltip.
+// the window scales it; its tooltip tells the whole story.
 class ElidedLine final : public QLabel {
 public:
     using QLabel::QLabel;
-    void setFullText(const QString &text)
+    // The line shows the short text, cut to fit; its tooltip the whole story.
+    void setTexts(const QString &line, const QString &full)
     {
-        setToolTip(text);
+        line_ = line;
+        setToolTip(full);
         elide();
     }
+    const QString &line() const { return line_; }
 
 protected:
     void resizeEvent(QResizeEvent *event) override
@@ -62,7 +65,8 @@ protected:
     }
 
 private:
-    void elide() { setText(fontMetrics().elidedText(toolTip(), Qt::ElideRight, width())); }
+    void elide() { setText(fontMetrics().elidedText(line_, Qt::ElideRight, width())); }
+    QString line_;
 };
 
 } // namespace
@@ -92,10 +96,11 @@ void Form1::buildSpots(QWidget *client)
     }
 }
 
-void Form1::setRbnStateText(const QString &text)
+void Form1::setRbnStateText(const QString &line, const QString &full)
 {
-    if (RbnState->toolTip() != text)
-        static_cast<ElidedLine *>(RbnState)->setFullText(text);
+    auto *state = static_cast<ElidedLine *>(RbnState);
+    if (state->toolTip() != full || state->line() != line)
+        state->setTexts(line, full);
 }
 
 void Form1::setSpottedStations(const std::array<bool, BeaconCount> &spotted)

@@ -253,6 +253,21 @@ void RbnFeed::setState(State state)
     refreshStatus();
 }
 
+QString RbnFeed::lineText() const
+{
+    switch (state_) {
+    case State::Connecting:
+    case State::LoggingIn:
+        return QStringLiteral("Reverse Beacon Network: connecting...");
+    case State::Connected:
+        return QStringLiteral("Reverse Beacon Network: %1").arg(count(counters_.beaconSpots, "beacon spot"));
+    case State::Off:
+    case State::Waiting:
+        break;
+    }
+    return QStringLiteral("Reverse Beacon Network: not connected");
+}
+
 void RbnFeed::refreshStatus(const QString &why)
 {
     QString text;

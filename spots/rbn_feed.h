@@ -65,6 +65,9 @@ public:
 
     State state() const { return state_; }
     QString statusText() const { return status_; }
+    // The same in a few words for the map window's small line: the count of beacon
+    // spots while connected, else whether it is connecting or not connected.
+    QString lineText() const;
     const Counters &counters() const { return counters_; }
     // The pause before the next attempt after another drop.
     int nextPauseMs() const { return pauseMs_; }

@@ -155,6 +155,13 @@ QStringList radioTexts()
     return out;
 }
 
+// The feed's line under the map, with a day's worth of spots and more.
+QStringList feedTexts()
+{
+    return {QStringLiteral("Reverse Beacon Network: connecting..."), QStringLiteral("Reverse Beacon Network: not connected"),
+            QStringLiteral("Reverse Beacon Network: 999999 beacon spots")};
+}
+
 QString widest(const QLabel *label, const QStringList &texts)
 {
     const QFontMetrics metrics = label->fontMetrics();
@@ -245,6 +252,7 @@ void TestMainWindowLabels::longestTextWhole_data()
     QTest::newRow("beacon in pass") << "main" << "Label5" << beaconTexts();
     QTest::newRow("follow line") << "main" << "FollowState" << followTexts();
     QTest::newRow("radio line") << "main" << "RadioState" << radioTexts();
+    QTest::newRow("feed line") << "main" << "RbnState" << feedTexts();
     QTest::newRow("legend title") << "main" << "Label7" << QStringList{QStringLiteral("Beacon Markers")};
     QTest::newRow("legend OK") << "main" << "Label9" << QStringList{QStringLiteral("OK- On Air")};
     QTest::newRow("legend ON") << "main" << "Label8" << QStringList{QStringLiteral("ON - Problems")};
@@ -294,6 +302,7 @@ void TestMainWindowLabels::neighboursApart_data()
     QTest::newRow("pass counter") << "main" << "Label6" << QStringList{QStringLiteral("Pass 9999")} << "Label5"
                                   << beaconTexts();
     QTest::newRow("follow and radio") << "main" << "FollowState" << followTexts() << "RadioState" << radioTexts();
+    QTest::newRow("feed and radio") << "main" << "RbnState" << feedTexts() << "RadioState" << radioTexts();
     QTest::newRow("compact callsign and band") << "compact" << "M12" << stationTexts(&Beacon::callsign) << "Label10"
                                                << QStringList{QStringLiteral("24930, 12M")};
 }

@@ -468,6 +468,7 @@ void TestProgram::rbnSpotsReachTheMapAndCompactView()
     QVERIFY2(form->RbnState->toolTip().startsWith(QStringLiteral("Connected to %1: 14 beacon spots")
                                                       .arg(QString::fromStdString(server.address()))),
              qPrintable(form->RbnState->toolTip()));
+    QCOMPARE(form->RbnState->text(), QStringLiteral("Reverse Beacon Network: 14 beacon spots"));
     QVERIFY(QFile::exists(log)); // the log came with the feed
 
     const auto ring = [form](BeaconIndex i) {
