@@ -282,7 +282,7 @@ void SkimmerResults::showChart()
         s->append(double(axisTime(spot.spotUtcMs).toMSecsSinceEpoch()), spot.snrDb);
         highest = std::max(highest, spot.snrDb);
     }
-    snr->setRange(0, 10 * ((highest + 9) / 10));
+    snr->setRange(0, 10 * (highest / 10 + 1)); // room above the best, whose marker would be cut in half
     bool any = false;
     for (QScatterSeries *s : series) {
         if (!s)
