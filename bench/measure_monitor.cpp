@@ -130,9 +130,12 @@ int main(int argc, char *argv[])
                     ++dashesJudged;
                     const bool broke = (truth >= -18) != heard;
                     if (broke && std::getenv("MEASURE_MONITOR_MISSES") && snr >= 3)
-                        std::printf("break: %s dash %d truth %.1f read %.1f heard %d score %.2f gap %.2f fade %.1f dB offset %.2f\n",
+                        std::printf("break: %s dash %d truth %.1f read %.1f heard %d score %.2f gap %.2f fade %.1f dB/%.1f s offset %.2f;"
+                                    " truths %.1f %.1f %.1f %.1f, reads %.1f %.1f %.1f %.1f\n",
                                     BeaconCatalogue::beacon(t.beacon.station).callsign.data(), d, truth, m.dashSnrDb[std::size_t(d)],
-                                    m.dashesHeard, m.identityScore, t.gapSeconds, t.beacon.fadeDb, t.beacon.offsetSeconds);
+                                    m.dashesHeard, m.identityScore, t.gapSeconds, t.beacon.fadeDb, t.beacon.fadePeriodSeconds,
+                                    t.beacon.offsetSeconds, t.dashSnrDb[0], t.dashSnrDb[1], t.dashSnrDb[2], t.dashSnrDb[3],
+                                    m.dashSnrDb[0], m.dashSnrDb[1], m.dashSnrDb[2], m.dashSnrDb[3]);
                     breaks += broke ? 1 : 0;
                     (longGap ? ruleLong : ruleShort) += 1;
                     (longGap ? ruleLongBreaks : ruleShortBreaks) += broke ? 1 : 0;
