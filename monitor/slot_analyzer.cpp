@@ -586,9 +586,10 @@ SlotMeasurement SlotAnalyzer::analyze(const SlotWindow &window)
     const Located found = locate(m.offsetSeconds);
     lastFit_ = found.fit;
     // Another station's callsign is taken as heard only when it also matched with the
-    // confidence that tells a clock's error; weaker, the slot is neither that station's
-    // nor the scheduled one's.
-    m.keyingFound = passes(found.fit) && (chosen.station == window.expected || chosen.score >= ClockScore);
+    // confidence that tells a clock's error, the scheduled one's only when no other
+    // callsign matched much better; in between, the slot is neither station's.
+    m.keyingFound = passes(found.fit) && (chosen.station == window.expected ? overall->score - chosen.score <= ScheduledLead
+                                                                            : chosen.score >= ClockScore);
     std::array<double, BeaconKeying::DashCount> starts = found.starts;
     double dashLength = found.dashLength;
     // The slot's score, logged with it: how well the callsign, the 100-W dash after it and

@@ -51,6 +51,13 @@ public:
     // and in the same noise two callsigns' scores differ by up to 0.15 at -15 dB. It is
     // logged as that station heard only when its score also reaches ClockScore.
     static constexpr double OtherStationMargin = 0.15;
+    // Weak, the dashes carry the fit whichever callsign went before them, so the
+    // scheduled station is credited only when no other callsign matched more than this
+    // much better than its own. At -12 and -15 dB a station sending in another's slot
+    // was otherwise now and then credited to the scheduled one; with 0.1 it never was
+    // (tst_monitor, 108 slots), and no beacon in its own slot was lost; with none at all
+    // one in twenty at -15 dB was.
+    static constexpr double ScheduledLead = 0.1;
     // A callsign anywhere in the window that matched this well (callsign alone) tells
     // where the clock stands, even seconds off: over the whole window the best
     // non-beacon callsign score reached 0.6, a beacon's is 0.8 and more from 0 dB up.

@@ -153,6 +153,8 @@ private Q_SLOTS:
     void callsignsReallySent_data();
     void callsignsReallySent();
     void otherStationIsLoggedAsItself();
+    void weakOtherStationIsNeverTheScheduledOne_data();
+    void weakOtherStationIsNeverTheScheduledOne();
     void recordingClockError_data();
     void recordingClockError();
 };
@@ -1117,6 +1119,41 @@ void TestMonitor::otherStationIsLoggedAsItself()
     levels.record(m);
     QCOMPARE(levels.text(sending, band, m.slotStartUtcMs() + 20000), QString::fromLatin1(m.heardAtText()));
     QCOMPARE(levels.text(scheduled, band, m.slotStartUtcMs() + 20000), QString());
+}
+
+// Another station heard weakly in a slot is never credited to the station the schedule
+// put there: it is logged as itself when its callsign matched clearly, otherwise not at all.
+void TestMonitor::weakOtherStationIsNeverTheScheduledOne_data()
+{
+    QTest::addColumn<double>("snr");
+    for (double snr : {-6.0, -10.0, -12.0, -15.0})
+        QTest::addRow("%+.0f dB", snr) << snr;
+}
+
+void TestMonitor::weakOtherStationIsNeverTheScheduledOne()
+{
+    QFETCH(double, snr);
+    ts::Noise noise(std::uint64_t(300 - snr));
+    SlotAnalyzer analyzer;
+    int asItself = 0;
+    const int slots = 54;
+    for (int i = 0; i < slots; ++i) {
+        const BandIndex band = BandIndex(i % BandCount);
+        SlotWindow w = ts::emptySlot(1'800'000'000 / 10 + i, band, 8000);
+        const BeaconIndex sending = (w.expected + 1 + i % (BeaconCount - 1)) % BeaconCount;
+        ts::addBeacon(w.samples, 8000, -SlotWindow::LeadSeconds, {sending, snr, 420 + 360 * noise.uniform(), -0.5 + noise.uniform()});
+        ts::addNoise(w.samples, 8000, noise);
+        const SlotMeasurement m = analyzer.analyze(w);
+        QVERIFY2(!(m.heard() && m.station() == w.expected),
+                 qPrintable(QStringLiteral("slot %1: %2 sent, credited to %3").arg(i).arg(sending).arg(w.expected)));
+        if (m.heard()) {
+            QCOMPARE(m.station(), sending);
+            ++asItself;
+        }
+    }
+    qInfo("  %d of %d slots logged as the station heard, the rest not heard", asItself, slots);
+    if (snr >= -6)
+        QCOMPARE(asItself, slots);
 }
 
 // A recording whose start time was given wrong: the slots tell its clock error, and
