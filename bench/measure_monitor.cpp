@@ -216,7 +216,7 @@ int main(int argc, char *argv[])
         std::printf("| %.0f Hz | %.1f | %.1f |\n", fs, ms, ms * 360 / 1000);
     }
     if (scores) {
-        std::printf("\nBeacons' keying fit and strength\n| SNR dB | fit 1st pct | fit 10th pct | fit median |"
+        std::printf("\nBeacons' keying fit and strength\n| SNR dB | fit lowest | fit 1st pct | fit 10th pct | fit median |"
                     " strength 1st pct | strength 10th pct | strength median |\n|---|---|---|---|---|---|---|---|\n");
         for (double snr : {20.0, 12.0, 6.0, 0.0, -6.0, -10.0, -12.0, -15.0, -18.0}) {
             std::vector<double> fits, strengths;
