@@ -7,7 +7,7 @@
 // gap before the dashes 0.1-0.5 s, keying 5 % either side of 22 wpm, start +-0.5 s,
 // slow fades in half of them, the Hawaii beacon signing KH6RS in half of its slots.
 //
-// measure_monitor [SLOTS per row, default 180] [--scores]
+// measure_monitor [SLOTS per row, default 180] [--scores] [--seed N, default 2026]
 
 #include "monitor_signal.h"
 #include "slot_analyzer.h"
@@ -87,12 +87,19 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const int slots = argc > 1 && std::atoi(argv[1]) > 0 ? std::atoi(argv[1]) : 180;
-    const bool scores = argc > 2 && std::strcmp(argv[2], "--scores") == 0;
+    bool scores = false;
+    std::uint64_t seed = 2026;
+    for (int i = 2; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--scores") == 0)
+            scores = true;
+        else if (std::strcmp(argv[i], "--seed") == 0 && i + 1 < argc)
+            seed = std::strtoull(argv[++i], nullptr, 10);
+    }
     const double rate = 8000;
     SlotAnalyzer analyzer;
-    ts::Noise r(2026);
+    ts::Noise r(seed);
 
-    std::printf("Beacons, %d slots a row, %.0f Hz\n", slots, rate);
+    std::printf("Beacons, %d slots a row, %.0f Hz, seed %llu\n", slots, rate, (unsigned long long)seed);
     std::printf("| SNR dB | identity | 100 W found | rule breaks | other station | offset bias ms | offset sd ms |"
                 " score median |\n|---|---|---|---|---|---|---|---|\n");
     // Heard share of dashes at -21.5 to -18 dB, by the gap before the dashes.
@@ -123,9 +130,12 @@ int main(int argc, char *argv[])
                     ++dashesJudged;
                     const bool broke = (truth >= -18) != heard;
                     if (broke && std::getenv("MEASURE_MONITOR_MISSES") && snr >= 3)
-                        std::printf("break: %s dash %d truth %.1f read %.1f heard %d score %.2f gap %.2f fade %.1f dB offset %.2f\n",
+                        std::printf("break: %s dash %d truth %.1f read %.1f heard %d score %.2f gap %.2f fade %.1f dB/%.1f s offset %.2f;"
+                                    " truths %.1f %.1f %.1f %.1f, reads %.1f %.1f %.1f %.1f\n",
                                     BeaconCatalogue::beacon(t.beacon.station).callsign.data(), d, truth, m.dashSnrDb[std::size_t(d)],
-                                    m.dashesHeard, m.identityScore, t.gapSeconds, t.beacon.fadeDb, t.beacon.offsetSeconds);
+                                    m.dashesHeard, m.identityScore, t.gapSeconds, t.beacon.fadeDb, t.beacon.fadePeriodSeconds,
+                                    t.beacon.offsetSeconds, t.dashSnrDb[0], t.dashSnrDb[1], t.dashSnrDb[2], t.dashSnrDb[3],
+                                    m.dashSnrDb[0], m.dashSnrDb[1], m.dashSnrDb[2], m.dashSnrDb[3]);
                     breaks += broke ? 1 : 0;
                     (longGap ? ruleLong : ruleShort) += 1;
                     (longGap ? ruleLongBreaks : ruleShortBreaks) += broke ? 1 : 0;
@@ -152,36 +162,44 @@ int main(int argc, char *argv[])
                 edgeLong);
 
     std::printf("\nNot a beacon, %d slots a row\n", slots);
-    std::printf("| signal | level dB | heard | best score 99th pct | highest |\n|---|---|---|---|---|\n");
+    // The keying thresholds are chosen from this table: for each signal the fit and the
+    // strength at the 99th percentile and at most, and the highest fit among slots strong
+    // enough to pass.
+    std::printf("| signal | level dB | heard | fit 99th pct | fit highest | strength 99th pct | strength highest |"
+                " highest fit with strength >= %.2f |\n|---|---|---|---|---|---|---|---|\n",
+                SlotAnalyzer::KeyingStrengthThreshold);
+    const auto notABeaconRow = [&](const char *name, const char *level, const auto &makeWindow) {
+        int heard = 0;
+        std::vector<double> fits, strengths;
+        double strongFit = 0;
+        for (int i = 0; i < slots; ++i) {
+            const SlotMeasurement m = analyzer.analyze(makeWindow(i));
+            const SlotAnalyzer::KeyingFit f = analyzer.lastKeyingFit();
+            heard += m.heard() ? 1 : 0;
+            fits.push_back(f.fit);
+            strengths.push_back(f.strength);
+            if (f.strength >= SlotAnalyzer::KeyingStrengthThreshold)
+                strongFit = std::max(strongFit, f.fit);
+        }
+        std::printf("| %s | %s | %d (%.1f %%) | %.2f | %.2f | %.2f | %.2f | %.2f |\n", name, level, heard, 100.0 * heard / slots,
+                    percentile(fits, 0.99), percentile(fits, 1.0), percentile(strengths, 0.99), percentile(strengths, 1.0),
+                    strongFit);
+    };
     const ts::NotABeacon kinds[] = {ts::NotABeacon::SteadyCarrier, ts::NotABeacon::RandomCarrier, ts::NotABeacon::OtherCw,
                                     ts::NotABeacon::NoiseBursts};
     for (const ts::NotABeacon kind : kinds) {
-        for (double level : {-5.0, 5.0, 15.0}) {
-            int heard = 0;
-            std::vector<double> best;
-            for (int i = 0; i < slots; ++i) {
+        for (double level : {-15.0, -10.0, -5.0, 5.0, 15.0}) {
+            char levelText[16];
+            std::snprintf(levelText, sizeof levelText, "%+.0f", level);
+            notABeaconRow(ts::notABeaconName(kind), levelText, [&](int i) {
                 SlotWindow w = ts::emptySlot(qint64(i), BandIndex(i % 5), rate);
                 ts::addNotABeacon(w.samples, rate, -SlotWindow::LeadSeconds, kind, level, 420 + 360 * r.uniform(), r);
                 ts::addNoise(w.samples, rate, r);
-                const SlotMeasurement m = analyzer.analyze(w);
-                heard += m.heard() ? 1 : 0;
-                best.push_back(m.identityScore);
-            }
-            std::printf("| %s | %+3.0f | %d (%.1f %%) | %.2f | %.2f |\n", ts::notABeaconName(kind), level, heard,
-                        100.0 * heard / slots, percentile(best, 0.99), percentile(best, 1.0));
+                return w;
+            });
         }
     }
-    {
-        int heard = 0;
-        std::vector<double> best;
-        for (int i = 0; i < slots; ++i) {
-            const SlotMeasurement m = analyzer.analyze(ts::slot({-1, 0, 600, 0}, r, BandIndex(i % 5), rate));
-            heard += m.heard() ? 1 : 0;
-            best.push_back(m.identityScore);
-        }
-        std::printf("| noise alone | | %d (%.1f %%) | %.2f | %.2f |\n", heard, 100.0 * heard / slots, percentile(best, 0.99),
-                    percentile(best, 1.0));
-    }
+    notABeaconRow("noise alone", "", [&](int i) { return ts::slot({-1, 0, 600, 0}, r, BandIndex(i % 5), rate); });
 
     std::printf("\nProcessor time (one thread, this machine)\n| sample rate | ms a slot | s per hour of audio on one band |\n|---|---|---|\n");
     for (double fs : {8000.0, 48000.0}) {
@@ -198,14 +216,18 @@ int main(int argc, char *argv[])
         std::printf("| %.0f Hz | %.1f | %.1f |\n", fs, ms, ms * 360 / 1000);
     }
     if (scores) {
-        std::printf("\nScores of beacons (median, 1st percentile):");
-        for (double snr : {6.0, -10.0, -15.0, -18.0}) {
-            std::vector<double> v;
-            for (int i = 0; i < slots; ++i)
-                v.push_back(analyzer.analyze(windowFor(randomBeacon(r, snr, BeaconIndex(i % BeaconCount)), r, rate)).identityScore);
-            std::printf(" %+.0f dB %.2f %.2f;", snr, percentile(v, 0.5), percentile(v, 0.01));
+        std::printf("\nBeacons' keying fit and strength\n| SNR dB | fit lowest | fit 1st pct | fit 10th pct | fit median |"
+                    " strength 1st pct | strength 10th pct | strength median |\n|---|---|---|---|---|---|---|---|\n");
+        for (double snr : {20.0, 12.0, 6.0, 0.0, -6.0, -10.0, -12.0, -15.0, -18.0}) {
+            std::vector<double> fits, strengths;
+            for (int i = 0; i < slots; ++i) {
+                analyzer.analyze(windowFor(randomBeacon(r, snr, BeaconIndex(i % BeaconCount)), r, rate));
+                fits.push_back(analyzer.lastKeyingFit().fit);
+                strengths.push_back(analyzer.lastKeyingFit().strength);
+            }
+            std::printf("| %+.0f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f |\n", snr, percentile(fits, 0.0), percentile(fits, 0.01), percentile(fits, 0.1),
+                        percentile(fits, 0.5), percentile(strengths, 0.01), percentile(strengths, 0.1), percentile(strengths, 0.5));
         }
-        std::printf("\n");
     }
     return 0;
 }

@@ -69,6 +69,41 @@ double parabolicDelta(double left, double centre, double right)
     return std::clamp(0.5 * (ym1 - yp1) / denom, -0.5, 0.5);
 }
 
+// Solves the symmetric positive definite system a x = b of size n by Cholesky; false when
+// it is not positive definite.
+bool solveSymmetric(std::vector<double> a, std::vector<double> b, int n, std::vector<double> &x)
+{
+    for (int j = 0; j < n; ++j) {
+        double d = a[std::size_t(j * n + j)];
+        for (int k = 0; k < j; ++k)
+            d -= a[std::size_t(j * n + k)] * a[std::size_t(j * n + k)];
+        if (!(d > 1e-12 * std::max(1.0, std::abs(a[std::size_t(j * n + j)]))))
+            return false;
+        const double l = std::sqrt(d);
+        a[std::size_t(j * n + j)] = l;
+        for (int i = j + 1; i < n; ++i) {
+            double v = a[std::size_t(i * n + j)];
+            for (int k = 0; k < j; ++k)
+                v -= a[std::size_t(i * n + k)] * a[std::size_t(j * n + k)];
+            a[std::size_t(i * n + j)] = v / l;
+        }
+    }
+    for (int i = 0; i < n; ++i) {
+        double v = b[std::size_t(i)];
+        for (int k = 0; k < i; ++k)
+            v -= a[std::size_t(i * n + k)] * b[std::size_t(k)];
+        b[std::size_t(i)] = v / a[std::size_t(i * n + i)];
+    }
+    for (int i = n - 1; i >= 0; --i) {
+        double v = b[std::size_t(i)];
+        for (int k = i + 1; k < n; ++k)
+            v -= a[std::size_t(k * n + i)] * b[std::size_t(k)];
+        b[std::size_t(i)] = v / a[std::size_t(i * n + i)];
+    }
+    x = std::move(b);
+    return true;
+}
+
 } // namespace
 
 struct SlotAnalyzer::Plan {
@@ -112,6 +147,7 @@ SlotAnalyzer::Plan &SlotAnalyzer::plan(int size)
 SlotMeasurement SlotAnalyzer::analyze(const SlotWindow &window)
 {
     SlotMeasurement m;
+    lastFit_ = {};
     m.slotNumber = window.slotNumber;
     m.band = window.band;
     m.expected = window.expected;
@@ -316,14 +352,19 @@ SlotMeasurement SlotAnalyzer::analyze(const SlotWindow &window)
     const Candidate &chosen = scheduled && scheduled->score >= overall->score - OtherStationMargin ? *scheduled : *overall;
     m.identified = chosen.station;
     m.callsign = chosen.callsign;
-    double delta = 0;
-    const std::size_t at = std::size_t(chosen.shift + maxShift);
-    if (at > 0 && at + 1 < chosen.scores.size() && chosen.scores[at - 1] > -2 && chosen.scores[at + 1] > -2) {
-        const double denom = chosen.scores[at - 1] - 2 * chosen.scores[at] + chosen.scores[at + 1];
-        if (denom < 0)
-            delta = std::clamp(0.5 * (chosen.scores[at - 1] - chosen.scores[at + 1]) / denom, -0.5, 0.5);
-    }
-    m.offsetSeconds = (chosen.shift + delta) / framesPerSecond;
+    // The callsign's start at a shift of the chosen keying, between frames by a parabola
+    // through the scores either side.
+    const auto offsetAt = [&](int shift) {
+        double delta = 0;
+        const std::size_t at = std::size_t(shift + maxShift);
+        if (at > 0 && at + 1 < chosen.scores.size() && chosen.scores[at - 1] > -2 && chosen.scores[at + 1] > -2) {
+            const double denom = chosen.scores[at - 1] - 2 * chosen.scores[at] + chosen.scores[at + 1];
+            if (denom < 0)
+                delta = std::clamp(0.5 * (chosen.scores[at - 1] - chosen.scores[at + 1]) / denom, -0.5, 0.5);
+        }
+        return (shift + delta) / framesPerSecond;
+    };
+    m.offsetSeconds = offsetAt(chosen.shift);
 
     // Where the window's clock stands by the best callsign anywhere in it: a station sends
     // in the slots the schedule gives it on this band, the nearest one is taken.
@@ -344,7 +385,6 @@ SlotMeasurement SlotAnalyzer::analyze(const SlotWindow &window)
     //    signal mixed down by the tone, every 10 ms. The 100-W dash is sought after the
     //    callsign, each lower one after the dash before it, so a station that leaves a
     //    longer gap, or keys a little slower, is measured where its dashes really are.
-    const double callsignEnd = m.offsetSeconds + chosen.callsignSeconds;
     const int step = std::max(1, int(std::lround(fs / 100)));
     const int avgLen = int(std::lround(0.1 * fs));
     std::vector<double> narrow(std::size_t(n / step + 1)); // 0.1-s sums centred every 10 ms
@@ -401,30 +441,163 @@ SlotMeasurement SlotAnalyzer::analyze(const SlotWindow &window)
     constexpr double MinGap = 0.05, MaxFirstGap = 1.0; // callsign to 100-W dash
     constexpr double MinDashGap = 0.08, MaxDashGap = 0.6;
     constexpr double Margin = 0.05; // left out at either end of a dash's transform
-    double dashLength = BeaconKeying::DashSeconds;
-    std::array<double, BeaconKeying::DashCount> starts{};
-    {
-        // The 100-W dash first in the short-time envelope, which holds the tone wherever
-        // it is in its bin; the narrow envelope waits for the dash to tell the tone.
-        double bestPower = -1e300;
-        starts[0] = callsignEnd + MinGap;
-        for (double t = callsignEnd + MinGap; t <= callsignEnd + MaxFirstGap; t += 1 / framesPerSecond) {
-            const Edge a = edgeOf(framePos(t)), b = edgeOf(framePos(t + dashLength));
-            if (a.whole < 0 || b.whole >= frames)
-                break;
-            const double p = C(b, 0) - C(a, 0);
-            if (p > bestPower) {
-                bestPower = p;
-                starts[0] = t;
+    // Where the dashes are and how the whole transmission fits, for the callsign starting
+    // at `offset`.
+    struct Located {
+        std::array<double, BeaconKeying::DashCount> starts{};
+        double dashLength = BeaconKeying::DashSeconds;
+        double period = BeaconKeying::DashSeconds + 3 * BeaconKeying::ElementSeconds; // 100-W dash to 10-W dash
+        KeyingFit fit;
+    };
+    const auto locate = [&](double offset) {
+        Located found;
+        auto &starts = found.starts;
+        double &dashLength = found.dashLength;
+        double &period = found.period;
+        const double callsignEnd = offset + chosen.callsignSeconds;
+        {
+            // The 100-W dash first in the short-time envelope, which holds the tone wherever
+            // it is in its bin; the narrow envelope waits for the dash to tell the tone.
+            double bestPower = -1e300;
+            starts[0] = callsignEnd + MinGap;
+            for (double t = callsignEnd + MinGap; t <= callsignEnd + MaxFirstGap; t += 1 / framesPerSecond) {
+                const Edge a = edgeOf(framePos(t)), b = edgeOf(framePos(t + dashLength));
+                if (a.whole < 0 || b.whole >= frames)
+                    break;
+                const double p = C(b, 0) - C(a, 0);
+                if (p > bestPower) {
+                    bestPower = p;
+                    starts[0] = t;
+                }
             }
         }
-    }
-    // The keying found is a beacon's when the callsign, the 100-W dash after it and the
-    // drop to the 10-W dash, as one pattern, fit the envelope: other CW and carriers
-    // switched at random may look like a callsign for a moment, but seldom go on with a
-    // second-long dash at the same strength that then falls by 10 dB. The pattern's
-    // strength may drift across it (a fade of 10 dB in a few seconds is common), so the
-    // fit is envelope = a + (b + c t) pattern, and the score is its multiple correlation.
+        // The 100-W dash's edges when it is strong give its start and length; the 10-W dash
+        // gives the period of the dashes, which a keyer keeps: the 1-W and 0.1-W dashes,
+        // often in the noise, are measured a period and two after it.
+        {
+            const double level = boxMean(starts[0] + 0.1, dashLength - 0.2);
+            if (level > SharpFactor * narrowNoise) {
+                const double rise = edgeNear(starts[0], 0.1, level, true);
+                const double fall = edgeNear(starts[0] + dashLength, 0.15, level, false);
+                starts[0] = rise;
+                dashLength = std::clamp(fall - rise, 0.85, 1.15);
+            }
+            const double after = starts[0] + dashLength;
+            auto [t, power] = strongestStart(after + MinDashGap, after + MaxDashGap, dashLength);
+            if (power > LocatedFactor * narrowNoise) {
+                if (power > SharpFactor * narrowNoise)
+                    t = edgeNear(t, 0.08, power, true);
+                period = t - starts[0];
+            }
+            for (int d = 1; d < BeaconKeying::DashCount; ++d)
+                starts[std::size_t(d)] = starts[0] + d * period;
+        }
+        // The keying found is a beacon's when the whole transmission as the station sends it
+        // (callsign, the four dashes where they were found, the silences between) accounts for
+        // all that stands above the noise in the envelope. The strength may wander along it as
+        // the path fades, so it is free at knots a second apart and straight between them.
+        // What the pattern leaves unexplained is compared with what noise alone would leave:
+        // a square-law envelope's spread is the noise's power, widened by the signal where it
+        // stands (N0^2 + 2 N0 S). So a weak beacon, whose envelope is mostly noise, still fits
+        // as well as a strong one, while a carrier, other CW or static, whatever their level,
+        // leave keying of their own that the pattern cannot explain.
+        {
+            const auto keys = BeaconKeying::callsignKeying(chosen.callsign, BeaconKeying::ElementSeconds / chosen.speed);
+            const double spanStart = offset - 0.25, spanEnd = starts[3] + dashLength + 0.25;
+            // The envelope a keyed tone leaves in a frame: its 40 ms sum adds the tone's
+            // amplitude over the stretch keyed down, so the power ramps up and down through
+            // each key's edge rather than stepping.
+            const double halfSum = 0.5 * keyLen / fs;
+            const auto pattern = [&](double t) {
+                const auto overlap = [&](double from, double to) {
+                    return std::max(0.0, std::min(to, t + halfSum) - std::max(from, t - halfSum));
+                };
+                double amplitude = 0;
+                for (int d = 0; d < BeaconKeying::DashCount; ++d)
+                    amplitude += std::sqrt(BeaconKeying::DashPowerRatio[std::size_t(d)]) *
+                                 overlap(starts[std::size_t(d)], starts[std::size_t(d)] + dashLength);
+                for (const auto &key : keys)
+                    amplitude += overlap(key.start + offset, key.end + offset);
+                amplitude /= 2 * halfSum;
+                return amplitude * amplitude;
+            };
+            // Knots from the callsign's start to the 10-W dash's end; the dashes below it are too
+            // weak for their strength to matter, and take the last knot's.
+            constexpr double KnotSpacing = 1.0;
+            // The first knot at the callsign's start: before it the pattern is silent.
+            const double keyedEnd = starts[1] + dashLength;
+            const int knots = std::max(2, int(std::ceil((keyedEnd - offset) / KnotSpacing)) + 1);
+            const double spacing = (keyedEnd - offset) / (knots - 1);
+            const int dim = knots + 1; // a constant and the pattern's strength at each knot
+            const int kFrom = std::max(0, int(std::ceil(framePos(spanStart)))),
+                      kTo = std::min(frames - 1, int(std::floor(framePos(spanEnd))));
+            // Each frame's regressors are the constant and the pattern shared by two knots.
+            struct Row {
+                int knot;         // the knot before the frame
+                double p0, p1;    // the pattern's share on that knot and the next
+                double e;         // the envelope
+            };
+            std::vector<Row> rows;
+            std::vector<double> xtx(std::size_t(dim * dim), 0.0), xty(std::size_t(dim), 0.0);
+            double se = 0, see = 0;
+            for (int k = kFrom; k <= kTo; ++k) {
+                const double t = (k * hop + frameLen / 2.0) / fs - lead;
+                const double p = pattern(t), e = envelope[std::size_t(k)];
+                const double u = std::clamp((t - offset) / spacing, 0.0, double(knots - 1));
+                const int j = std::min(knots - 2, int(u));
+                const Row row{j, p * (1 - (u - j)), p * (u - j), e};
+                const std::pair<int, double> xs[] = {{0, 1.0}, {j + 1, row.p0}, {j + 2, row.p1}};
+                for (const auto &[i, xi] : xs) {
+                    xty[std::size_t(i)] += xi * e;
+                    for (const auto &[l, xl] : xs)
+                        xtx[std::size_t(i * dim + l)] += xi * xl;
+                }
+                se += e;
+                see += e * e;
+                rows.push_back(row);
+            }
+            const double count = double(rows.size());
+            const double noisePower = noisePerSample * keyLen; // the envelope's noise share
+            const double sst = see - se * se / std::max(count, 1.0);
+            std::vector<double> coef;
+            if (count > 10 && sst > 0 && solveSymmetric(xtx, xty, dim, coef)) {
+                double rss = 0, expected = 0, strengthSum = 0;
+                for (const Row &row : rows) {
+                    const double signal = row.p0 * coef[std::size_t(row.knot + 1)] + row.p1 * coef[std::size_t(row.knot + 2)];
+                    const double fit = coef[0] + signal;
+                    rss += (row.e - fit) * (row.e - fit);
+                    expected += noisePower * noisePower + 2 * noisePower * std::max(fit, 0.0);
+                }
+                for (int l = 1; l < dim; ++l)
+                    strengthSum += coef[std::size_t(l)];
+                const double explained = std::max(0.0, sst - rss);
+                // Of what stands above the noise (all variance less the noise's share), the part
+                // the pattern explains; a pattern that must be turned upside down to fit is none.
+                const double aboveNoise = explained + (rss - expected);
+                if (strengthSum > 0 && explained > 0) {
+                    found.fit.fit = aboveNoise > explained ? std::sqrt(explained / aboveNoise) : 1.0;
+                    found.fit.strength = explained / expected;
+                }
+            }
+        }
+        return found;
+    };
+    const auto passes = [](const KeyingFit &f) { return f.fit >= KeyingFitThreshold && f.strength >= KeyingStrengthThreshold; };
+    const Located found = locate(m.offsetSeconds);
+    lastFit_ = found.fit;
+    // Another station's callsign is taken as heard only when it also matched with the
+    // confidence that tells a clock's error, the scheduled one's only when no other
+    // callsign matched much better; in between, the slot is neither station's.
+    m.keyingFound = passes(found.fit) && (chosen.station == window.expected ? overall->score - chosen.score <= ScheduledLead
+                                                                            : chosen.score >= ClockScore);
+    std::array<double, BeaconKeying::DashCount> starts = found.starts;
+    double dashLength = found.dashLength;
+    // The slot's score, logged with it: how well the callsign, the 100-W dash after it and
+    // the drop to the 10-W dash, as one pattern, fit the envelope. The pattern's strength
+    // may drift across it (a fade of 10 dB in a few seconds is common), so the fit is
+    // envelope = a + (b + c t) pattern, and the score is its multiple correlation. Noise
+    // lowers it: a beacon scores 0.91 in the median at +6 dB and 0.52 at -15 dB. Whether
+    // the keying is a beacon's is decided further on, against the noise.
     {
         const double spanStart = m.offsetSeconds - 0.25, dashEnd = starts[0] + dashLength, spanEnd = dashEnd + 0.6;
         const auto keys = BeaconKeying::callsignKeying(chosen.callsign, BeaconKeying::ElementSeconds / chosen.speed);
@@ -473,33 +646,10 @@ SlotMeasurement SlotAnalyzer::analyze(const SlotWindow &window)
             }
         }
         m.identityScore = score;
-        m.keyingFound = m.identityScore >= KeyingThreshold;
     }
     double dashHz = m.toneHz;
     double searchHz = 3.0;
     bool stillHeard = true;
-    double period = BeaconKeying::DashSeconds + 3 * BeaconKeying::ElementSeconds;
-    // The 100-W dash's edges when it is strong give its start and length; the 10-W dash
-    // gives the period of the dashes, which a keyer keeps: the 1-W and 0.1-W dashes,
-    // often in the noise, are measured a period and two after it.
-    {
-        const double level = boxMean(starts[0] + 0.1, dashLength - 0.2);
-        if (level > SharpFactor * narrowNoise) {
-            const double rise = edgeNear(starts[0], 0.1, level, true);
-            const double fall = edgeNear(starts[0] + dashLength, 0.15, level, false);
-            starts[0] = rise;
-            dashLength = std::clamp(fall - rise, 0.85, 1.15);
-        }
-        const double after = starts[0] + dashLength;
-        auto [t, power] = strongestStart(after + MinDashGap, after + MaxDashGap, dashLength);
-        if (power > LocatedFactor * narrowNoise) {
-            if (power > SharpFactor * narrowNoise)
-                t = edgeNear(t, 0.08, power, true);
-            period = t - starts[0];
-        }
-        for (int d = 1; d < BeaconKeying::DashCount; ++d)
-            starts[std::size_t(d)] = starts[0] + d * period;
-    }
     for (int d = 0; d < BeaconKeying::DashCount; ++d) {
         const int from = std::max(0, int(std::lround((starts[std::size_t(d)] + Margin + lead) * fs)));
         const int to = std::min(n, int(std::lround((starts[std::size_t(d)] + dashLength - Margin + lead) * fs)));
