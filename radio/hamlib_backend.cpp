@@ -1,11 +1,15 @@
-#include "hamlib_rig.h"
+// The rig module: everything of the program that calls into Hamlib. The program opens
+// it the first time radio control is used (rig_module_loader.h), so Hamlib and the
+// libraries it brings are loaded only then.
+
+#include "rig_backend.h"
 
 #include <hamlib/rig.h>
 
+#include <QObject>
 #include <QTcpSocket>
 
 #include <algorithm>
-#include <filesystem>
 #include <mutex>
 
 namespace halvion {
@@ -64,7 +68,7 @@ std::optional<RigFailure> probeAddress(const std::string &address)
         return std::nullopt;
     QTcpSocket socket;
     socket.connectToHost(QString::fromStdString(host), quint16(port));
-    if (socket.waitForConnected(HamlibRig::ReplyTimeoutMs)) {
+    if (socket.waitForConnected(RigReplyTimeoutMs)) {
         socket.abort();
         return std::nullopt;
     }
@@ -82,21 +86,22 @@ std::optional<RigFailure> probeAddress(const std::string &address)
     }
 }
 
-} // namespace
+std::vector<RigModelInfo> listModels()
+{
+    std::lock_guard lock(registryMutex());
+    rig_set_debug(RIG_DEBUG_NONE);
+    std::vector<RigModelInfo> list;
+    rig_load_all_backends();
+    rig_list_foreach(collectModel, &list);
+    std::sort(list.begin(), list.end(), [](const RigModelInfo &a, const RigModelInfo &b) {
+        return std::tie(a.maker, a.name, a.model) < std::tie(b.maker, b.name, b.model);
+    });
+    return list;
+}
 
 const std::vector<RigModelInfo> &rigModels()
 {
-    static const std::vector<RigModelInfo> models = [] {
-        std::lock_guard lock(registryMutex());
-        rig_set_debug(RIG_DEBUG_NONE);
-        std::vector<RigModelInfo> list;
-        rig_load_all_backends();
-        rig_list_foreach(collectModel, &list);
-        std::sort(list.begin(), list.end(), [](const RigModelInfo &a, const RigModelInfo &b) {
-            return std::tie(a.maker, a.name, a.model) < std::tie(b.maker, b.name, b.model);
-        });
-        return list;
-    }();
+    static const std::vector<RigModelInfo> models = listModels();
     return models;
 }
 
@@ -107,43 +112,25 @@ const RigModelInfo *findRigModel(int model)
     return it == models.end() ? nullptr : &*it;
 }
 
-std::optional<std::string> radioSettingsProblem(const RadioSettings &s, bool deviceMustExist)
-{
-    const RigModelInfo *info = findRigModel(s.model);
-    if (!info)
-        return s.model == NoRigModel ? std::string("No rig model is chosen. Choose your radio from the list.")
-                                     : "Rig model " + std::to_string(s.model) +
-                                           " is not one Hamlib knows. Choose your radio from the list.";
-    switch (info->port) {
-    case RigPortKind::Network: {
-        std::string host;
-        int port = 0;
-        if (!splitHostPort(s.port, host, port))
-            return "\"" + s.port + "\" is not a network address with a port number. Enter host:port, " +
-                   "for example localhost:4532.";
-        break;
-    }
-    case RigPortKind::Serial: {
-        if (s.port.empty())
-            return std::string("Enter the serial device the radio is connected to, for example /dev/ttyUSB0.");
-        std::error_code ec;
-        if (deviceMustExist && !std::filesystem::exists(s.port, ec))
-            return "There is no serial device " + s.port + ". Check the cable and the device name.";
-        if (s.serialSpeed != 0 && (s.serialSpeed < info->rateMin || s.serialSpeed > info->rateMax))
-            return "The " + info->label() + " talks at " + std::to_string(info->rateMin) + " to " +
-                   std::to_string(info->rateMax) + " baud, not " + std::to_string(s.serialSpeed) + ".";
-        break;
-    }
-    case RigPortKind::None:
-    case RigPortKind::Other:
-        break;
-    }
-    return std::nullopt;
-}
+// One rig of Hamlib's.
+class HamlibConnection : public RigConnection {
+public:
+    ~HamlibConnection() override { close(); }
+    std::optional<RigFailure> open(const RadioSettings &settings) override;
+    bool isOpen() const override { return rig_ != nullptr; }
+    void close() override;
+    std::optional<RigFailure> tune(double frequencyHz) override;
+    std::optional<RigFailure> read(RigReading &reading) override;
 
-HamlibRig::~HamlibRig() { close(); }
+private:
+    std::optional<RigFailure> failure(int code) const;
 
-std::optional<RigFailure> HamlibRig::open(const RadioSettings &s)
+    RIG *rig_ = nullptr;
+    RadioSettings settings_;
+    RigPortKind port_ = RigPortKind::Other;
+};
+
+std::optional<RigFailure> HamlibConnection::open(const RadioSettings &s)
 {
     close();
     const RigModelInfo *info = findRigModel(s.model); // loads the backends first
@@ -167,7 +154,7 @@ std::optional<RigFailure> HamlibRig::open(const RadioSettings &s)
     // serial line may garble a reply now and then, so it keeps one retry, on a shorter
     // timeout.
     const int ownTimeout = rig->caps->timeout;
-    const int timeoutMs = info->port == RigPortKind::Serial ? 600 : ReplyTimeoutMs;
+    const int timeoutMs = info->port == RigPortKind::Serial ? 600 : RigReplyTimeoutMs;
     setConf(rig, "timeout", std::to_string(ownTimeout > 0 ? std::min(ownTimeout, timeoutMs) : timeoutMs));
     setConf(rig, "retry", info->port == RigPortKind::Serial ? "1" : "0");
     setConf(rig, "cache_timeout", "0");
@@ -180,7 +167,7 @@ std::optional<RigFailure> HamlibRig::open(const RadioSettings &s)
     return std::nullopt;
 }
 
-std::optional<RigFailure> HamlibRig::failure(int code) const
+std::optional<RigFailure> HamlibConnection::failure(int code) const
 {
     if (code == -RIG_ETIMEOUT)
         return RigFailure{RigFailure::Kind::NoAnswer, errorText(code)};
@@ -195,7 +182,7 @@ std::optional<RigFailure> HamlibRig::failure(int code) const
     return RigFailure{RigFailure::Kind::Other, errorText(code)};
 }
 
-void HamlibRig::close()
+void HamlibConnection::close()
 {
     if (!rig_)
         return;
@@ -204,7 +191,7 @@ void HamlibRig::close()
     rig_ = nullptr;
 }
 
-std::optional<RigFailure> HamlibRig::tune(double frequencyHz)
+std::optional<RigFailure> HamlibConnection::tune(double frequencyHz)
 {
     if (!rig_)
         return RigFailure{RigFailure::Kind::Other, "The radio is not open"};
@@ -218,7 +205,7 @@ std::optional<RigFailure> HamlibRig::tune(double frequencyHz)
     return std::nullopt;
 }
 
-std::optional<RigFailure> HamlibRig::read(RigReading &reading)
+std::optional<RigFailure> HamlibConnection::read(RigReading &reading)
 {
     if (!rig_)
         return RigFailure{RigFailure::Kind::Other, "The radio is not open"};
@@ -239,4 +226,18 @@ std::optional<RigFailure> HamlibRig::read(RigReading &reading)
     return std::nullopt;
 }
 
+} // namespace
+
+// The object the module loader finds in the module.
+class HamlibModuleEntry : public QObject, public RigBackend {
+    Q_OBJECT
+    Q_PLUGIN_METADATA(IID HALVION_RIG_BACKEND_IID)
+    Q_INTERFACES(halvion::RigBackend)
+public:
+    const std::vector<RigModelInfo> &models() override { return rigModels(); }
+    std::unique_ptr<RigConnection> connection() override { return std::make_unique<HamlibConnection>(); }
+};
+
 } // namespace halvion
+
+#include "hamlib_backend.moc"

@@ -7,9 +7,9 @@ namespace halvion {
 
 RadioControl::RadioControl(QObject *parent) : QObject(parent)
 {
-    // Hamlib's model tables (a few MB once every backend is loaded) are filled the first
-    // time a radio is turned on or the radio dialog lists them, not at start: rigModels()
-    // fills them once, under the same lock the worker makes its rigs with.
+    // Hamlib, its model tables (a few MB once every backend is loaded) and its libraries
+    // come with the rig module, which is opened the first time a radio is turned on or
+    // the radio dialog lists the models, not at start.
     thread_ = new QThread;
     thread_->setObjectName(QStringLiteral("Radio"));
     worker_ = new RadioWorker(mailbox_);
