@@ -26,15 +26,6 @@ namespace halvion {
 
 namespace {
 
-// Colours and shapes; the fonts are set on the controls, so they can grow.
-const char *const StyleSheet =
-    "QLabel[callsign=\"true\"] { color: #fff6c8; background: rgba(10, 20, 40, 150);"
-    "  border-radius: 3px; padding: 0 2px; }"
-    "QFrame#Image2 { background: rgba(245, 245, 240, 215); border: 1px solid #555; }"
-    "QLabel[pathLine=\"true\"] { color: #fff6c8; background: rgba(10, 20, 40, 160);"
-    "  border-radius: 3px; padding: 1px 4px; }"
-    "QLabel#FollowState, QLabel#RadioState, QLabel#RbnState { color: #404040; }";
-
 // A control's font at scale 1: the desktop's font, or the size and weight the control
 // is drawn with (the station heading large and bold, the map's small labels...).
 QFont designFont(const QWidget *w, const QFont &base)
@@ -82,10 +73,6 @@ void Form1::buildLayoutAids()
             design_.insert(w, w->geometry());
         designFonts_.insert(w, designFont(w, base));
     }
-    // The radio lines carry a style of their own; the window's sheet takes it over.
-    for (QLabel *line : {FollowState, RadioState, RbnState})
-        line->setStyleSheet(QString());
-    setStyleSheet(QLatin1String(StyleSheet));
     applyFonts();
 
     client->setMinimumSize(DesignClientSize);
