@@ -80,6 +80,18 @@ QStringList radioLibrariesMapped()
     return librariesMapped(radioOnly);
 }
 
+// Whether this process has a thread of that name.
+bool threadRunning(const QString &name)
+{
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(tasks.filePath(task + QStringLiteral("/comm")));
+        if (comm.open(QIODevice::ReadOnly) && QString::fromLocal8Bit(comm.readAll().trimmed()) == name)
+            return true;
+    }
+    return false;
+}
+
 // A skimmer network's telnet server on 127.0.0.1: asks for a call, records what the
 // client sends, and sends the lines it is given once the call came.
 struct FakeRbnServer {
@@ -146,8 +158,9 @@ private Q_SLOTS:
     void rbnSpotsReachTheMapAndCompactView();
 };
 
-// A user who leaves radio control off loads neither Hamlib nor what it brings: the map,
-// a band and the radio line do without them. Switching the radio on opens the rig module.
+// A user who leaves radio control off loads neither Hamlib nor what it brings, and
+// starts no radio thread: the map, a band and the radio line do without them.
+// Switching the radio on opens the rig module.
 void TestProgram::radioLoadedOnFirstUse()
 {
     QCOMPARE(radioLibrariesMapped(), QStringList()); // not linked into the program
@@ -161,6 +174,7 @@ void TestProgram::radioLoadedOnFirstUse()
     QCoreApplication::processEvents();
     QCOMPARE(f.program.radio().state().kind, RadioState::Kind::NotConfigured);
     QCOMPARE(radioLibrariesMapped(), QStringList());
+    QVERIFY(!threadRunning(QStringLiteral("Radio")));
 
     RadioSettings dummy;
     dummy.enabled = true;
@@ -168,6 +182,7 @@ void TestProgram::radioLoadedOnFirstUse()
     f.program.radio().configure(dummy);
     f.program.radio().tuneBand(1);
     QTRY_COMPARE(f.program.radio().state().kind, RadioState::Kind::Connected);
+    QVERIFY(threadRunning(QStringLiteral("Radio")));
     const QStringList mapped = radioLibrariesMapped();
     QVERIFY2(mapped.filter(QStringLiteral("libhamlib")).size() == 1, qPrintable(mapped.join(u' ')));
     QVERIFY2(mapped.filter(QStringLiteral("halvion_hamlib")).size() == 1, qPrintable(mapped.join(u' ')));
