@@ -4,6 +4,7 @@
 #include "form1_util.h"
 
 #include "callsign_label.h"
+#include "gauge_bar.h"
 
 #include "led_pictures.h"
 #include "open_link.h"
@@ -215,7 +216,7 @@ void Form1::buildControls()
     }
 
     // PC time over the activity gauge, and the pass counter.
-    Gauge1 = new QProgressBar(client);
+    Gauge1 = new GaugeBar(client);
     Gauge1->setObjectName(QStringLiteral("Gauge1"));
     Gauge1->setRange(0, 9);
     Gauge1->setValue(0);
