@@ -29,9 +29,10 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Halvion"));
     QApplication::setApplicationVersion(QStringLiteral(HALVION_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral(HALVION_APP_ID));
-    QIcon icon(QStringLiteral(":/icons/halvion.png"));
-    icon.addFile(QStringLiteral(":/icons/halvion_64.png"));
-    QApplication::setWindowIcon(icon);
+    // Desktops show the icon the desktop file names, from the icon theme, at any size; the
+    // windows' own is the 64 px picture (the 256 px one would be kept decoded, 256 KB, the
+    // whole run).
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/halvion_64.png")));
     QApplication::setQuitOnLastWindowClosed(false);
 
     // A second start brings the running copy to the front and ends.

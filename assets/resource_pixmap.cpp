@@ -3,8 +3,20 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QGuiApplication>
+#include <QImage>
 
 namespace halvion {
+
+namespace {
+
+// Loaded without Qt's pixmap cache, which would keep the splash picture for the whole
+// run after its window is gone.
+QPixmap uncached(const QString &path)
+{
+    return QPixmap::fromImage(QImage(path));
+}
+
+} // namespace
 
 QPixmap resourcePixmap(const QString& path, qreal devicePixelRatio)
 {
@@ -19,7 +31,7 @@ QPixmap resourcePixmap(const QString& path, qreal devicePixelRatio)
         if (dot > path.lastIndexOf(QLatin1Char('/'))) {
             const QString twice = path.left(dot) + QLatin1String("@2x") + path.mid(dot);
             if (QFile::exists(twice)) {
-                QPixmap pixmap(twice);
+                QPixmap pixmap = uncached(twice);
                 if (!pixmap.isNull()) {
                     pixmap.setDevicePixelRatio(2.0);
                     return pixmap;
@@ -27,7 +39,7 @@ QPixmap resourcePixmap(const QString& path, qreal devicePixelRatio)
             }
         }
     }
-    QPixmap pixmap(path);
+    QPixmap pixmap = uncached(path);
     pixmap.setDevicePixelRatio(1.0);
     return pixmap;
 }

@@ -1,12 +1,10 @@
 #include "locator.h"
 
-#include "hamlib_quiet.h"
-
-#include <hamlib/rig.h>
-
+#include <array>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 
 namespace halvion {
 
@@ -33,6 +31,33 @@ std::string conventional(std::string_view text)
     return out;
 }
 
+// The centre of a square or subsquare written conventionally ("JO62", "JO62qm"), or
+// nothing when a character is out of its range: the field is two letters A to R
+// (20 degrees of longitude by 10 of latitude), the square two digits (2 by 1 degrees),
+// the subsquare two letters a to x (5 by 2.5 minutes).
+std::optional<GeoPoint> squareCentre(const std::string &text)
+{
+    struct Pair {
+        char first;
+        int count;
+        double longitudeStep, latitudeStep;
+    };
+    static constexpr std::array<Pair, 3> pairs{{{'A', 18, 20.0, 10.0}, {'0', 10, 2.0, 1.0}, {'a', 24, 2.0 / 24, 1.0 / 24}}};
+    double longitude = -180, latitude = -90;
+    double longitudeStep = 0, latitudeStep = 0;
+    for (std::size_t pair = 0; pair * 2 < text.size(); ++pair) {
+        const Pair &p = pairs[pair];
+        const int x = text[pair * 2] - p.first, y = text[pair * 2 + 1] - p.first;
+        if (x < 0 || x >= p.count || y < 0 || y >= p.count)
+            return std::nullopt;
+        longitudeStep = p.longitudeStep;
+        latitudeStep = p.latitudeStep;
+        longitude += x * longitudeStep;
+        latitude += y * latitudeStep;
+    }
+    return GeoPoint{latitude + latitudeStep / 2, longitude + longitudeStep / 2};
+}
+
 } // namespace
 
 Locator parseLocator(std::string_view text)
@@ -52,15 +77,14 @@ Locator parseLocator(std::string_view text)
         return result;
     }
     const std::string candidate = conventional(t);
-    quietHamlib();
-    double longitude = 0, latitude = 0;
-    if (locator2longlat(&longitude, &latitude, candidate.c_str()) != RIG_OK) {
+    const auto centre = squareCentre(candidate);
+    if (!centre) {
         result.error = LocatorError::Characters;
         return result;
     }
     result.error = LocatorError::None;
     result.text = candidate;
-    result.centre = {latitude, longitude};
+    result.centre = *centre;
     return result;
 }
 

@@ -6,7 +6,22 @@
 
 namespace halvion {
 
-CallsignLabel::CallsignLabel(const QString &text, QWidget *parent) : QLabel(text, parent) {}
+CallsignLabel::CallsignLabel(const QString &text, QWidget *parent, QColor background)
+    : QLabel(text, parent), background_(background)
+{
+    QPalette p = palette();
+    p.setColor(QPalette::WindowText, QColor(0xff, 0xf6, 0xc8));
+    setPalette(p);
+}
+
+void CallsignLabel::drawBackground()
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(background_);
+    painter.drawRoundedRect(QRectF(rect()), 3, 3);
+}
 
 bool CallsignLabel::pictureCurrent() const
 {
@@ -20,6 +35,7 @@ bool CallsignLabel::pictureCurrent() const
 void CallsignLabel::paintEvent(QPaintEvent *event)
 {
     if (drawingPicture_ || !pictureCurrent()) {
+        drawBackground();
         QLabel::paintEvent(event);
         if (!drawingPicture_ && !pictureQueued_) {
             pictureQueued_ = true;
@@ -42,8 +58,7 @@ void CallsignLabel::drawPicture()
     QPixmap picture((QSizeF(size()) * ratio).toSize());
     picture.setDevicePixelRatio(ratio);
     picture.fill(Qt::transparent);
-    // The style's background is drawn under every paint already; the picture holds
-    // only what the label draws over it.
+    // The picture holds the tag and its text, nothing of what lies under it.
     const bool noBackground = testAttribute(Qt::WA_NoSystemBackground);
     setAttribute(Qt::WA_NoSystemBackground);
     drawingPicture_ = true;

@@ -4,6 +4,7 @@
 #include "form1_util.h"
 
 #include "callsign_label.h"
+#include "gauge_bar.h"
 
 #include "led_pictures.h"
 #include "open_link.h"
@@ -142,6 +143,7 @@ void Form1::buildControls()
         label->adjustSize();
         geometry.setSize(geometry.size().expandedTo(label->sizeHint()));
         label->setGeometry(geometry);
+        label->setContentsMargins(2, 0, 2, 0);
         label->hide();
         CallsignLabels[static_cast<std::size_t>(i)] = label;
     }
@@ -150,7 +152,15 @@ void Form1::buildControls()
     Image2 = new QFrame(Picture1);
     Image2->setObjectName(QStringLiteral("Image2"));
     Image2->setGeometry(twipsRect(90, 1905, 1725, 1065));
-    Image2->setFrameShape(QFrame::Box);
+    Image2->setFrameStyle(QFrame::Box | QFrame::Plain);
+    Image2->setLineWidth(1);
+    {
+        QPalette p = Image2->palette();
+        p.setColor(QPalette::Window, QColor(245, 245, 240, 215));
+        p.setColor(QPalette::WindowText, QColor(0x55, 0x55, 0x55)); // the border
+        Image2->setPalette(p);
+        Image2->setAutoFillBackground(true);
+    }
     Label7 = makeLabel(Picture1, "Label7", QStringLiteral("Beacon Markers"), twipsRect(240, 1920, 1500, 240));
     LegendRed = makeLed(Picture1, QStringLiteral("LegendRed"), LedColour::Red, true, twipsRect(200, 2150, 240, 240));
     Label9 = makeLabel(Picture1, "Label9", QStringLiteral("OK- On Air"), twipsRect(495, 2160, 1260, 225));
@@ -206,7 +216,7 @@ void Form1::buildControls()
     }
 
     // PC time over the activity gauge, and the pass counter.
-    Gauge1 = new QProgressBar(client);
+    Gauge1 = new GaugeBar(client);
     Gauge1->setObjectName(QStringLiteral("Gauge1"));
     Gauge1->setRange(0, 9);
     Gauge1->setValue(0);

@@ -193,8 +193,10 @@ public:
     void saveWindowSize();
     QSize sizeHint() const override;
     // The world map at this size, drawn from the smallest source picture that is large
-    // enough at the screen's pixel ratio; scaled once per size and kept.
+    // enough at the screen's pixel ratio; scaled once per size and kept while the size
+    // changes (a drag), then only the one shown is kept.
     QPixmap mapPixmap(QSize size);
+    void releaseMapSources();
     int MapScalings() const { return mapScalings_; }
 
     // Display menu: times in UTC, starting on the band tracked last.
@@ -304,7 +306,8 @@ private:
     QPoint origin_;
     QHash<QWidget *, QFont> designFonts_;
     QPointer<QWidget> badge_;
-    std::array<QImage, 3> mapSources_; // 1x, 2x, 3x, decoded when first needed
+    std::array<QImage, 3> mapSources_; // 1x, 2x, 3x, decoded when needed
+    QTimer *mapRelease_ = nullptr;
     QHash<QString, QPixmap> mapCache_;
     int mapScalings_ = 0;
     QSize storedSize_;

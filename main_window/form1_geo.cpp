@@ -3,6 +3,8 @@
 // the map markers. The overlay picture is kept and drawn again at most once a minute.
 
 #include "form1.h"
+
+#include "callsign_label.h"
 #include "form1_util.h"
 
 #include "beacon_place.h"
@@ -53,8 +55,9 @@ void Form1::buildGeo()
 
     // The paths to the station on the air, under its latitude and longitude, on the
     // arctic strip of the map where no station lies.
-    PathLine = new QLabel(Picture1);
+    PathLine = new CallsignLabel(QString(), Picture1, CallsignLabel::PathBackground);
     PathLine->setObjectName(QStringLiteral("PathLine"));
+    PathLine->setContentsMargins(4, 1, 4, 1);
     PathLine->setProperty("pathLine", true);
     PathLine->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     PathLine->setAttribute(Qt::WA_TransparentForMouseEvents);

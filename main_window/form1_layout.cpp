@@ -26,15 +26,6 @@ namespace halvion {
 
 namespace {
 
-// Colours and shapes; the fonts are set on the controls, so they can grow.
-const char *const StyleSheet =
-    "QLabel[callsign=\"true\"] { color: #fff6c8; background: rgba(10, 20, 40, 150);"
-    "  border-radius: 3px; padding: 0 2px; }"
-    "QFrame#Image2 { background: rgba(245, 245, 240, 215); border: 1px solid #555; }"
-    "QLabel[pathLine=\"true\"] { color: #fff6c8; background: rgba(10, 20, 40, 160);"
-    "  border-radius: 3px; padding: 1px 4px; }"
-    "QLabel#FollowState, QLabel#RadioState, QLabel#RbnState { color: #404040; }";
-
 // A control's font at scale 1: the desktop's font, or the size and weight the control
 // is drawn with (the station heading large and bold, the map's small labels...).
 QFont designFont(const QWidget *w, const QFont &base)
@@ -82,10 +73,6 @@ void Form1::buildLayoutAids()
             design_.insert(w, w->geometry());
         designFonts_.insert(w, designFont(w, base));
     }
-    // The radio lines carry a style of their own; the window's sheet takes it over.
-    for (QLabel *line : {FollowState, RadioState, RbnState})
-        line->setStyleSheet(QString());
-    setStyleSheet(QLatin1String(StyleSheet));
     applyFonts();
 
     client->setMinimumSize(DesignClientSize);
@@ -99,6 +86,7 @@ void Form1::buildLayoutAids()
 
     Image1->setScaledContents(false);
     Image1->setPixmap(mapPixmap(Image1->size()));
+    releaseMapSources(); // nothing else is drawn at start
 }
 
 // A stored size is used as the window's first size, fitted to the screen.
@@ -216,12 +204,15 @@ void Form1::applyFonts()
 
 QPixmap Form1::mapPixmap(QSize size)
 {
-    // Drawn to the next 16 device pixels up and stretched the last few when shown, so
-    // a drag needs a new picture only every so often.
+    // A size one of the source pictures has is drawn from it as it is; any other is drawn
+    // to the next 16 device pixels up and stretched the last few when shown, so a drag
+    // needs a new picture only every so often.
     const qreal ratio = devicePixelRatioF();
     const auto step = [](int n) { return (n + 15) / 16 * 16; };
     const QSize exact = (QSizeF(size) * ratio).toSize();
-    const QSize device(step(exact.width()), step(exact.height()));
+    const bool natural = exact.width() % 580 == 0 && exact.width() / 580 <= int(mapSources_.size()) &&
+                         exact == QSize(580, 244) * (exact.width() / 580);
+    const QSize device = natural ? exact : QSize(step(exact.width()), step(exact.height()));
     const QString key = QStringLiteral("%1x%2").arg(device.width()).arg(device.height());
     if (const auto found = mapCache_.constFind(key); found != mapCache_.cend())
         return *found;
@@ -231,15 +222,41 @@ QPixmap Form1::mapPixmap(QSize size)
         ++pick;
     if (mapSources_[pick].isNull())
         mapSources_[pick] = QImage(QLatin1String(MapSources[pick]));
-    QPixmap map = QPixmap::fromImage(
-        mapSources_[pick].scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    QImage picture = mapSources_[pick].size() == device
+        ? std::exchange(mapSources_[pick], QImage())
+        : mapSources_[pick].scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QPixmap map = QPixmap::fromImage(std::move(picture));
     map.setDevicePixelRatio(ratio);
     ++mapScalings_;
-    // A drag passes through many sizes; a few are kept, for a drag back and forth.
+    // A drag passes through many sizes; a few are kept, for a drag back and forth, and
+    // let go with the decoded sources once the size has stayed put a moment.
     if (mapCache_.size() >= 4)
         mapCache_.clear();
     mapCache_.insert(key, map);
+    if (!mapRelease_) {
+        mapRelease_ = new QTimer(this);
+        mapRelease_->setObjectName(QStringLiteral("MapReleaseTimer"));
+        mapRelease_->setSingleShot(true);
+        mapRelease_->setInterval(5000);
+        connect(mapRelease_, &QTimer::timeout, this, &Form1::releaseMapSources);
+    }
+    mapRelease_->start();
     return map;
+}
+
+// Keeps only the picture shown; the sources are decoded again when another size is asked for.
+void Form1::releaseMapSources()
+{
+    if (mapRelease_)
+        mapRelease_->stop();
+    mapSources_.fill(QImage());
+    const QPixmap shown = Image1->pixmap();
+    for (auto it = mapCache_.begin(); it != mapCache_.end();) {
+        if (it->cacheKey() == shown.cacheKey())
+            ++it;
+        else
+            it = mapCache_.erase(it);
+    }
 }
 
 // The map picture stretched over its label: it is drawn a few pixels larger than the

@@ -67,7 +67,7 @@ void Form1::buildRadioControls(QWidget *client)
     RadioState->setGeometry(290, 299, 303, 18);
     RadioState->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     for (QLabel *line : {FollowState, RadioState})
-        line->setStyleSheet(QStringLiteral("font-size: 7pt; color: #404040;"));
+        setSmallLineColour(line);
 
     Picture1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(Picture1, &QWidget::customContextMenuRequested, this, [this](const QPoint &point) {

@@ -84,7 +84,7 @@ void Form1::buildSpots(QWidget *client)
     RbnState = new ElidedLine(client);
     RbnState->setObjectName(QStringLiteral("RbnState"));
     RbnState->setGeometry(8, 311, 230, 14);
-    RbnState->setStyleSheet(QStringLiteral("font-size: 7pt; color: #404040;"));
+    setSmallLineColour(RbnState);
 
     for (BeaconIndex i = 0; i < BeaconCount; ++i) {
         auto *ring = new SpotRing(Picture1);

@@ -5,11 +5,16 @@
 
 namespace halvion {
 
-RadioControl::RadioControl(QObject *parent) : QObject(parent)
+RadioControl::RadioControl(QObject *parent) : QObject(parent) {}
+
+// The worker and its thread are made when first needed: a radio left off needs neither.
+// Hamlib, its model tables (a few MB once every backend is loaded) and its libraries
+// come with the rig module, which is opened the first time a radio is turned on or the
+// radio dialog lists the models, not at start.
+RadioWorker *RadioControl::worker()
 {
-    // Hamlib's model tables (a few MB once every backend is loaded) are filled the first
-    // time a radio is turned on or the radio dialog lists them, not at start: rigModels()
-    // fills them once, under the same lock the worker makes its rigs with.
+    if (worker_ || shutDown_)
+        return worker_;
     thread_ = new QThread;
     thread_->setObjectName(QStringLiteral("Radio"));
     worker_ = new RadioWorker(mailbox_);
@@ -21,20 +26,38 @@ RadioControl::RadioControl(QObject *parent) : QObject(parent)
     connect(worker_, &RadioWorker::tuned, this, &RadioControl::tuned);
     connect(worker_, &RadioWorker::testFinished, this, &RadioControl::testFinished);
     thread_->start();
+    if (timing_) {
+        RadioWorker *w = worker_;
+        const auto [first, longest, poll] = *timing_;
+        QMetaObject::invokeMethod(w, [=] { w->setTiming(first, longest, poll); }, Qt::QueuedConnection);
+    }
+    return worker_;
 }
 
 RadioControl::~RadioControl() { shutdown(2000); }
 
 void RadioControl::configure(const RadioSettings &settings)
 {
-    if (!worker_)
+    // Off, with no rig ever opened: there is nothing to close and the state says so.
+    if (!worker_ && !settings.enabled) {
+        if (shutDown_)
+            return;
+        RadioState off;
+        if (!(state_ == off)) {
+            state_ = off;
+            Q_EMIT stateChanged(state_);
+        }
         return;
-    RadioWorker *worker = worker_;
-    QMetaObject::invokeMethod(worker, [worker, settings] { worker->configure(settings); }, Qt::QueuedConnection);
+    }
+    RadioWorker *w = worker();
+    if (!w)
+        return;
+    QMetaObject::invokeMethod(w, [w, settings] { w->configure(settings); }, Qt::QueuedConnection);
 }
 
 void RadioControl::tune(double frequencyHz)
 {
+    // Without a worker the radio is off, and a tuning request is nothing to it.
     if (!worker_)
         return;
     mailbox_->put(frequencyHz);
@@ -43,23 +66,24 @@ void RadioControl::tune(double frequencyHz)
 
 void RadioControl::test(const RadioSettings &settings)
 {
-    if (!worker_)
+    RadioWorker *w = worker();
+    if (!w)
         return;
-    RadioWorker *worker = worker_;
-    QMetaObject::invokeMethod(worker, [worker, settings] { worker->runTest(settings); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(w, [w, settings] { w->runTest(settings); }, Qt::QueuedConnection);
 }
 
 void RadioControl::setTiming(int firstRetryMs, int longestRetryMs, int pollMs)
 {
+    timing_ = {firstRetryMs, longestRetryMs, pollMs};
     if (!worker_)
         return;
-    RadioWorker *worker = worker_;
-    QMetaObject::invokeMethod(
-        worker, [=] { worker->setTiming(firstRetryMs, longestRetryMs, pollMs); }, Qt::QueuedConnection);
+    RadioWorker *w = worker_;
+    QMetaObject::invokeMethod(w, [=] { w->setTiming(firstRetryMs, longestRetryMs, pollMs); }, Qt::QueuedConnection);
 }
 
 bool RadioControl::shutdown(int waitMs)
 {
+    shutDown_ = true;
     if (!worker_)
         return true;
     RadioWorker *worker = std::exchange(worker_, nullptr);

@@ -1,7 +1,8 @@
 #pragma once
 // The radio as the rest of the program sees it: configure, tune, test, and a state to
 // show. It lives on the user-interface thread and never waits for the radio; the work
-// is done by a RadioWorker on a thread of its own.
+// is done by a RadioWorker on a thread of its own, made the first time a radio is
+// switched on or tested.
 
 #include "beacon_catalogue.h"
 #include "radio_settings.h"
@@ -9,6 +10,9 @@
 #include "radio_worker.h"
 
 #include <QObject>
+
+#include <memory>
+#include <optional>
 
 class QThread;
 
@@ -40,8 +44,9 @@ public:
     // the thread is left to end with the process.
     bool shutdown(int waitMs);
 
-    // The worker, as a context for calls that must run on its thread (tests).
-    QObject *workerContext() const { return worker_; }
+    // The worker (made now if it was not yet), as a context for calls that must run on
+    // its thread (tests).
+    QObject *workerContext() { return worker(); }
 
 Q_SIGNALS:
     void stateChanged(const halvion::RadioState &state);
@@ -49,11 +54,18 @@ Q_SIGNALS:
     void testFinished(bool ok, const QString &text);
 
 private:
+    RadioWorker *worker();
+
     // Shared with the worker, which may outlive this object when a rig holds it up at exit.
     std::shared_ptr<TuneMailbox> mailbox_ = std::make_shared<TuneMailbox>();
     QThread *thread_ = nullptr;
     RadioWorker *worker_ = nullptr;
     RadioState state_;
+    struct Timing {
+        int firstRetryMs, longestRetryMs, pollMs;
+    };
+    std::optional<Timing> timing_;
+    bool shutDown_ = false;
 };
 
 } // namespace halvion

@@ -29,7 +29,7 @@ void RadioWorker::configure(const RadioSettings &settings)
     lastTuned_.reset();
     settings_ = settings;
     nextRetryMs_ = firstRetryMs_;
-    // A radio left off needs no model: Hamlib's tables stay unloaded.
+    // A radio left off needs no model: the rig module, and Hamlib with it, stays unloaded.
     const RigModelInfo *info = settings.enabled ? findRigModel(settings.model) : nullptr;
     modelLabel_ = info ? QString::fromStdString(info->label()) : QString();
     portLabel_ = info && info->port != RigPortKind::None ? QString::fromStdString(settings.port) : QString();

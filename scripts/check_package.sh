@@ -3,8 +3,9 @@
 #   the launcher (desktop-file-validate), the AppStream file (appstreamcli, no network),
 #   the package (lintian: no error and no warning), the files an install puts in
 #   place, and the unpacked program, which must start headless and tell its version.
-#   The beacon monitor's module must lie where the program looks for it (its folder
-#   relative to the program's), and only the module may need the monitor's libraries.
+#   The beacon monitor's module and the rig module must lie where the program looks for
+#   them (their folder relative to the program's), and only the modules may need the
+#   monitor's libraries and Hamlib.
 # Before that it proves the validators bite: a broken launcher and a broken AppStream
 # file must each be refused. Run by CTest with the build folder as argument; works in
 # a temporary folder of its own and removes it.
@@ -61,6 +62,10 @@ check_module() { # ROOT_BIN_FOLDER
     ! grep -qE 'Qt6Multimedia|Qt6Charts|Qt6Sql|fftw3' <<<"$needed" ||
         fail "the program itself needs the monitor's libraries: $needed"
     readelf -d "$module" | grep NEEDED | grep Qt6Multimedia >/dev/null || fail "the module does not need Qt Multimedia"
+    module=$(realpath -m "$1/$module_from_bin/halvion_hamlib.so")
+    [ -f "$module" ] || fail "no rig module at $module"
+    ! grep -q hamlib <<<"$needed" || fail "the program itself needs Hamlib: $needed"
+    readelf -d "$module" | grep NEEDED | grep libhamlib >/dev/null || fail "the rig module does not need Hamlib"
 }
 check_module "$work/prefix/bin"
 
@@ -80,6 +85,7 @@ lintian --fail-on error,warning --tag-display-limit 0 "$deb" || fail "lintian fo
 dpkg-deb -x "$deb" "$work/root"
 check_module "$work/root/usr/bin"
 grep -q "^Depends:.*libqt6multimedia6" <<<"$fields" || fail "Depends misses the monitor's Qt Multimedia: $fields"
+grep -q "^Depends:.*libhamlib" <<<"$fields" || fail "Depends misses the rig module's Hamlib: $fields"
 got=$(QT_QPA_PLATFORM=offscreen "$work/root/usr/bin/halvion" --version) || fail "--version failed"
 [ "$got" = "Halvion $version" ] || fail "--version said '$got'"
 set +e

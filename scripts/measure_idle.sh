@@ -10,8 +10,12 @@
 #                 blink rate given, and the ratio to the blinking empty window's;
 #   peak RSS      the most resident memory each process had (VmHWM), and the ratio to
 #                 the empty window's;
+#   resident memory where it lies (heap, other anonymous memory, the program file, Qt's
+#                 libraries, other libraries, fonts, memory shared with the X server),
+#                 for both, at the end;
 # and lists any of the beacon monitor's libraries (Qt Multimedia, Qt Charts, Qt SQL,
-# FFTW) that Halvion has mapped: a user who never opens the monitor loads none of them.
+# FFTW) and of radio control's (Hamlib and what it brings) that Halvion has mapped: a
+# user who never opens the monitor, and one without radio control, loads none of them.
 # Targets: idle CPU at most 1.5 times the empty window, peak RSS at most 1.3 times.
 # Usage: scripts/measure_idle.sh [seconds per round, default 60] [rounds, default 3]
 #        [band 0-4, default 1 (17 m)] [blink rate, default Fast]
@@ -76,6 +80,10 @@ WORK=$work EMPTY_WINDOW=$empty_window SECONDS_PER_ROUND=$seconds ROUNDS=$rounds 
 
     rss_h=$(peak_rss_kb "$halvion") rss_e=$(peak_rss_kb "$empty")
     echo "peak RSS: Halvion $((rss_h / 1024)) MB, empty window $((rss_e / 1024)) MB, ratio $(ratio "$rss_h" "$rss_e") (target at most 1.3)"
+    echo "resident memory now, kB: Halvion: $(rss_breakdown "$halvion")"
+    echo "resident memory now, kB: empty window: $(rss_breakdown "$empty")"
     mapped=$(monitor_libraries_mapped "$halvion" | tr "\n" " ")
     echo "beacon monitor libraries mapped: ${mapped:-none}"
+    mapped=$(radio_libraries_mapped "$halvion" | tr "\n" " ")
+    echo "radio control libraries mapped: ${mapped:-none}"
     kill "$halvion" "$empty" "$blinking"'

@@ -79,6 +79,32 @@ monitor_libraries_mapped() {
     grep -oE '[^/ ]*(Qt6Multimedia|Qt6Charts|Qt6Sql|fftw3)[^/ ]*$' "/proc/$1/maps" | sort -u || true
 }
 
+# Hamlib and the libraries only it brings, and the rig module that links them, that the
+# process has mapped, one a line: a start without radio control maps none of them.
+radio_libraries_mapped() {
+    grep -oE '[^/ ]*(libhamlib|libindiclient|libusb-1\.0|halvion_hamlib)[^/ ]*$' "/proc/$1/maps" | sort -u || true
+}
+
+# Where the process's resident memory lies, in kB: the heap, other anonymous memory
+# (large pictures, thread stacks), the program's own file, Qt's libraries, other
+# libraries, fonts, and shared memory with the X server (the window's picture).
+rss_breakdown() {
+    awk -v exe="$(readlink "/proc/$1/exe")" '
+        /^[0-9a-f]+-[0-9a-f]+ / { name = $6; kind = "other libraries"
+            if (name == "") kind = "anonymous"
+            else if (name == "[heap]") kind = "heap"
+            else if (name ~ /^\[/) kind = "anonymous"
+            else if (name == exe) kind = "program file"
+            else if (name ~ /libQt6/) kind = "Qt libraries"
+            else if (name ~ /\.(ttf|otf|pcf)(\.gz)?$/ || name ~ /fontconfig/) kind = "fonts"
+            else if (name ~ /^\/memfd:|^\/SYSV|\(deleted\)/) kind = "shared with X"
+            next }
+        /^Rss:/ { kb[kind] += $2 }
+        END { n = split("heap|anonymous|program file|Qt libraries|other libraries|fonts|shared with X", order, "|")
+              for (i = 1; i <= n; ++i) printf "%s%s %d", (i > 1 ? ", " : ""), order[i], kb[order[i]]
+              printf "\n" }' "/proc/$1/smaps"
+}
+
 # Builds, in folder $1, an empty Qt window: a plain QWidget, the floor every Qt Widgets
 # program pays, for comparison; prints the program's path. Run it as `empty_window W H`
 # for a window of W x H px (default 161 x 163, the compact view's size), or as

@@ -11,6 +11,7 @@
 #include "utc_clock.h"
 
 #include <GeographicLib/Geodesic.hpp>
+#include <hamlib/rig.h>
 #include <QtTest>
 
 #include <algorithm>
@@ -113,6 +114,7 @@ private Q_SLOTS:
     void homeMark();
     void locators_data();
     void locators();
+    void locatorsAgreeWithHamlib();
     void positionTexts();
     void beaconPlaces_data();
     void beaconPlaces();
@@ -333,6 +335,34 @@ void TestGeo::locators()
     } else {
         QVERIFY(!locatorErrorText(error).empty());
     }
+}
+
+// Every square, and every subsquare of squares at the map's corners and in between,
+// has the centre Hamlib's own conversion gives.
+void TestGeo::locatorsAgreeWithHamlib()
+{
+    rig_set_debug(RIG_DEBUG_NONE);
+    const auto agrees = [](const std::string &text) {
+        double longitude = 0, latitude = 0;
+        if (locator2longlat(&longitude, &latitude, text.c_str()) != RIG_OK)
+            return false;
+        const Locator ours = parseLocator(text);
+        return ours.valid() && std::fabs(ours.centre.latitude - latitude) < 1e-9 &&
+               std::fabs(ours.centre.longitude - longitude) < 1e-9;
+    };
+    for (char f1 = 'A'; f1 <= 'R'; ++f1)
+        for (char f2 = 'A'; f2 <= 'R'; ++f2)
+            for (char s1 = '0'; s1 <= '9'; ++s1)
+                for (char s2 = '0'; s2 <= '9'; ++s2) {
+                    const std::string square{f1, f2, s1, s2};
+                    QVERIFY2(agrees(square), square.c_str());
+                }
+    for (const std::string square : {"AA00", "RR99", "JO62", "FN31", "KG44", "JJ00", "AR09", "RA90"})
+        for (char x = 'a'; x <= 'x'; ++x)
+            for (char y = 'a'; y <= 'x'; ++y) {
+                const std::string subsquare = square + x + y;
+                QVERIFY2(agrees(subsquare), subsquare.c_str());
+            }
 }
 
 void TestGeo::positionTexts()

@@ -48,6 +48,8 @@ private Q_SLOTS:
     void bandSelectionOptions();
     void pcTimeAndGauge_data();
     void pcTimeAndGauge();
+    void gaugeFilledToValue_data();
+    void gaugeFilledToValue();
     void passCounterTicks();
     void passCounterSwitch();
     void singleTrackTrail();
@@ -762,6 +764,31 @@ void TestMainWindow::blinkRates()
     // Choosing it again writes it again and changes nothing else.
     w.SetBlinkRate(BlinkRate(rate));
     QVERIFY(w.findChild<QAction *>(QStringLiteral("LEDBlinkRate") + word)->isChecked());
+}
+
+// The gauge shows its value as a bar in the highlight colour over that part of its
+// inner width (two pixels in from each side), and nothing of it at 0.
+void TestMainWindow::gaugeFilledToValue_data()
+{
+    QTest::addColumn<int>("value");
+    for (int value : {0, 1, 5, 9})
+        QTest::addRow("%d s into the slot", value) << value;
+}
+
+void TestMainWindow::gaugeFilledToValue()
+{
+    QFETCH(int, value);
+    MainWindowFixture f(AllOk);
+    QProgressBar *gauge = f.form->Gauge1;
+    gauge->setValue(value);
+    const QImage image = gauge->grab().toImage();
+    const QColor highlight = gauge->palette().color(QPalette::Highlight);
+    int lit = 0;
+    for (int x = 0; x < image.width(); ++x)
+        lit += image.pixelColor(x, image.height() / 2) == highlight ? 1 : 0;
+    const qreal ratio = image.devicePixelRatio();
+    const int expected = qRound((gauge->width() - 4) * value / 9 * ratio);
+    QVERIFY2(std::abs(lit - expected) <= qCeil(ratio), qPrintable(QStringLiteral("%1 of %2 px lit").arg(lit).arg(expected)));
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -46,6 +46,7 @@ private Q_SLOTS:
     void markersScale_data();
     void markersScale();
     void mapScaledOncePerSize();
+    void mapPicturesLetGoAtRest();
     void sizeKeptOnlyWhenUserResizes();
     void timeTexts_data();
     void timeTexts();
@@ -131,6 +132,27 @@ void TestMainWindowScale::mapScaledOncePerSize()
     showAtScale(*f.form, 2.0);
     showAtScale(*f.form, 1.5);
     QCOMPARE(f.form->MapScalings(), afterTwo + 1);
+}
+
+// Once the size stays put only the picture shown is kept (a size left behind is drawn
+// again when it comes back), and the design's size at pixel ratio 1 is the 1x source
+// itself, shown without stretching.
+void TestMainWindowScale::mapPicturesLetGoAtRest()
+{
+    MainWindowFixture f(AllOk);
+    showAtScale(*f.form, 1.0);
+    if (f.form->devicePixelRatio() == 1)
+        QCOMPARE(f.form->Image1->pixmap().size(), QSize(580, 244));
+    showAtScale(*f.form, 2.0);
+    showAtScale(*f.form, 1.5);
+    const int scalings = f.form->MapScalings();
+    const auto *release = f.form->findChild<QTimer *>(QStringLiteral("MapReleaseTimer"));
+    QVERIFY(release && release->isActive());
+    f.form->releaseMapSources(); // what the timer does
+    showAtScale(*f.form, 1.5);
+    QCOMPARE(f.form->MapScalings(), scalings);
+    showAtScale(*f.form, 2.0);
+    QCOMPARE(f.form->MapScalings(), scalings + 1);
 }
 
 void TestMainWindowScale::sizeKeptOnlyWhenUserResizes()

@@ -13,6 +13,7 @@
 #include "program.h"
 #include "rbn_feed.h"
 #include "rbn_settings.h"
+#include "rig_module_loader.h"
 #include "spot_store.h"
 
 #include <QAction>
@@ -50,20 +51,45 @@ struct ProgramFixture {
     }
 };
 
-// The libraries only the beacon monitor needs that this process has mapped.
-QStringList monitorLibrariesMapped()
+// The libraries matching the pattern (their file name) that this process has mapped.
+QStringList librariesMapped(const QRegularExpression &names)
 {
     QFile maps(QStringLiteral("/proc/self/maps"));
     if (!maps.open(QIODevice::ReadOnly))
         return {QStringLiteral("(no /proc/self/maps)")};
-    static const QRegularExpression monitorOnly(QStringLiteral("/(lib(Qt6Multimedia|Qt6Charts|Qt6Sql|fftw3f?)[^/]*)$"));
     QStringList found;
     for (const QByteArray &line : maps.readAll().split('\n')) {
-        const auto m = monitorOnly.match(QString::fromLocal8Bit(line.trimmed()));
+        const auto m = names.match(QString::fromLocal8Bit(line.trimmed()));
         if (m.hasMatch() && !found.contains(m.captured(1)))
             found << m.captured(1);
     }
     return found;
+}
+
+// The libraries only the beacon monitor needs that this process has mapped.
+QStringList monitorLibrariesMapped()
+{
+    static const QRegularExpression monitorOnly(QStringLiteral("/(lib(Qt6Multimedia|Qt6Charts|Qt6Sql|fftw3f?)[^/]*)$"));
+    return librariesMapped(monitorOnly);
+}
+
+// Hamlib and the libraries only it brings, and the module that links them.
+QStringList radioLibrariesMapped()
+{
+    static const QRegularExpression radioOnly(QStringLiteral("/((libhamlib|libindiclient|libusb-1\\.0|halvion_hamlib)[^/]*)$"));
+    return librariesMapped(radioOnly);
+}
+
+// Whether this process has a thread of that name.
+bool threadRunning(const QString &name)
+{
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(tasks.filePath(task + QStringLiteral("/comm")));
+        if (comm.open(QIODevice::ReadOnly) && QString::fromLocal8Bit(comm.readAll().trimmed()) == name)
+            return true;
+    }
+    return false;
 }
 
 // A skimmer network's telnet server on 127.0.0.1: asks for a call, records what the
@@ -114,6 +140,7 @@ QWidget *shownWindow(const QString &name)
 class TestProgram : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void radioLoadedOnFirstUse();
     // First: once opened, the module stays in the process.
     void monitorLoadedOnFirstUse();
     void eachMonitorMenuOpensItsWindow_data();
@@ -130,6 +157,36 @@ private Q_SLOTS:
     void rbnSendsNothingWhileOff();
     void rbnSpotsReachTheMapAndCompactView();
 };
+
+// A user who leaves radio control off loads neither Hamlib nor what it brings, and
+// starts no radio thread: the map, a band and the radio line do without them.
+// Switching the radio on opens the rig module.
+void TestProgram::radioLoadedOnFirstUse()
+{
+    QCOMPARE(radioLibrariesMapped(), QStringList()); // not linked into the program
+    ProgramFixture f;
+    f.program.start();
+    f.program.splash()->Timer1_Timer();
+    Form1 *form = f.program.mainWindow();
+    form->BandButtons[1]->click();
+    form->Timer3_Timer();
+    form->Timer1_Timer();
+    QCoreApplication::processEvents();
+    QCOMPARE(f.program.radio().state().kind, RadioState::Kind::NotConfigured);
+    QCOMPARE(radioLibrariesMapped(), QStringList());
+    QVERIFY(!threadRunning(QStringLiteral("Radio")));
+
+    RadioSettings dummy;
+    dummy.enabled = true;
+    dummy.model = 1; // Hamlib's dummy rig
+    f.program.radio().configure(dummy);
+    f.program.radio().tuneBand(1);
+    QTRY_COMPARE(f.program.radio().state().kind, RadioState::Kind::Connected);
+    QVERIFY(threadRunning(QStringLiteral("Radio")));
+    const QStringList mapped = radioLibrariesMapped();
+    QVERIFY2(mapped.filter(QStringLiteral("libhamlib")).size() == 1, qPrintable(mapped.join(u' ')));
+    QVERIFY2(mapped.filter(QStringLiteral("halvion_hamlib")).size() == 1, qPrintable(mapped.join(u' ')));
+}
 
 // A user who never opens the beacon monitor loads none of its libraries: the map, a
 // band, the compact view and the clock badge do without them. The first monitor menu
@@ -194,39 +251,47 @@ void TestProgram::eachMonitorMenuOpensItsWindow()
     QVERIFY(!shownWindow(window));
 }
 
-// The module is found where the build and the install rules put it, seen from the
+// Each module is found where the build and the install rules put it, seen from the
 // program's folder; a missing or foreign file is refused with the places tried.
 void TestProgram::monitorModuleFound_data()
 {
+    QTest::addColumn<QString>("module"); // "monitor" or "rig"
     QTest::addColumn<QString>("put"); // what is at the module's place: "module", "junk" or ""
     QTest::addColumn<bool>("loads");
-    QTest::newRow("built beside the tests") << "module" << true;
-    QTest::newRow("missing") << "" << false;
-    QTest::newRow("not a module") << "junk" << false;
+    for (const char *module : {"monitor", "rig"}) {
+        QTest::addRow("%s: built beside the tests", module) << module << "module" << true;
+        QTest::addRow("%s: missing", module) << module << "" << false;
+        QTest::addRow("%s: not a module", module) << module << "junk" << false;
+    }
 }
 
 void TestProgram::monitorModuleFound()
 {
+    QFETCH(QString, module);
     QFETCH(QString, put);
     QFETCH(bool, loads);
+    const bool rig = module == QLatin1String("rig");
+    const QString fileName = rig ? RigModuleLoader::fileName() : MonitorLoader::fileName();
+    const QString fromProgram = rig ? RigModuleLoader::folderFromProgram() : MonitorLoader::folderFromProgram();
     QString programFolder = QCoreApplication::applicationDirPath();
     QTemporaryDir dir;
     if (put != QLatin1String("module")) {
         programFolder = dir.filePath(QStringLiteral("bin"));
-        const QString folder = QDir(programFolder).filePath(MonitorLoader::folderFromProgram());
+        const QString folder = QDir(programFolder).filePath(fromProgram);
         QVERIFY(QDir().mkpath(folder));
         if (put == QLatin1String("junk")) {
-            QFile junk(QDir(folder).filePath(MonitorLoader::fileName()));
+            QFile junk(QDir(folder).filePath(fileName));
             QVERIFY(junk.open(QIODevice::WriteOnly));
             junk.write("not a shared object\n");
         }
     }
     QString why;
-    MonitorModuleFactory *factory = MonitorLoader::load(programFolder, &why);
-    QCOMPARE(factory != nullptr, loads);
+    const bool loaded = rig ? RigModuleLoader::load(programFolder, &why) != nullptr
+                            : MonitorLoader::load(programFolder, &why) != nullptr;
+    QCOMPARE(loaded, loads);
     if (!loads) {
         // every place tried is named
-        for (const QString &place : MonitorLoader::candidates(programFolder))
+        for (const QString &place : rig ? RigModuleLoader::candidates(programFolder) : MonitorLoader::candidates(programFolder))
             QVERIFY2(why.contains(place), qPrintable(why));
     }
 }

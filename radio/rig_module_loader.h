@@ -1,0 +1,33 @@
+#pragma once
+// Opens the rig module, which alone links Hamlib, the first time the program needs a rig
+// or the list of models. It is looked for where the install rules put it, seen from the
+// program's own folder (bin/ -> lib/<arch>/halvion/), which is also where the build puts
+// it beside build/app/ and build/tests/; then beside the program itself.
+
+#include "rig_backend.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace halvion {
+
+class RigModuleLoader {
+public:
+    // The module's file name, and its folder relative to the program's folder.
+    static QString fileName();
+    static QString folderFromProgram();
+
+    // The places tried, first one first, for a program in programFolder.
+    static QStringList candidates(const QString &programFolder);
+
+    // The backend of the first module that opens, or nullptr with the reason in *why
+    // (every place tried and what went wrong). The module stays loaded for the rest of
+    // the process.
+    static RigBackend *load(const QString &programFolder, QString *why);
+
+    // The program's module, opened once, on the first call from any thread; nullptr
+    // (and the reason in *why) when it could not be.
+    static RigBackend *backend(std::string *why = nullptr);
+};
+
+} // namespace halvion
