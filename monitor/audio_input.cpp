@@ -91,12 +91,19 @@ private:
     {
         const int frameBytes = format_.bytesPerFrame();
         const int channels = format_.channelCount();
-        qint64 want = source_->bytesAvailable();
-        want -= want % std::max(frameBytes, 1);
-        if (frameBytes <= 0 || want <= 0)
+        if (frameBytes <= 0)
             return;
-        bytes_.resize(std::size_t(want));
-        const qint64 got = io_->read(bytes_.data(), want);
+        // Everything there is: what is left behind would make the next block's time late.
+        qint64 got = 0;
+        for (;;) {
+            const qint64 room = std::max<qint64>(source_->bytesAvailable(), 4096);
+            if (qint64(bytes_.size()) < got + room)
+                bytes_.resize(std::size_t(std::max(got + room, 2 * qint64(bytes_.size()))));
+            const qint64 n = io_->read(bytes_.data() + got, room);
+            if (n <= 0)
+                break;
+            got += n;
+        }
         const qint64 frames = got / frameBytes;
         if (frames <= 0)
             return;
