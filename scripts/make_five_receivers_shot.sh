@@ -8,7 +8,8 @@
 #   docs/five_receivers_grid.png     the results window
 #   docs/five_receivers_windows.png  the whole screen: both windows
 # Usage: scripts/make_five_receivers_shot.sh [DISPLAY number, default 43]
-# Needs Xvfb, openbox, xdotool and ImageMagick's import.
+# Needs Xvfb, openbox, xdotool and ImageMagick's import (scripts/setup.sh --desktop-tools
+# installs them).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 display=:${1:-43}
@@ -27,7 +28,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb "$display" -screen 0 1600x900x24 -nolisten tcp &
+Xvfb "$display" -screen 0 1720x960x24 -nolisten tcp &
 xserver=$!
 export DISPLAY=$display
 for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.2; done

@@ -50,9 +50,13 @@ int main(int argc, char *argv[])
     frmMonitorResults *results = monitor.resultsWindow();
     results->LastCycleOnly->setChecked(true);
     results->refresh();
+    // Side by side, title bars in view, once the window manager has framed them.
     frmBeaconMonitor *listening = monitor.monitorWindow();
-    listening->move(0, 0);
-    results->move(listening->frameGeometry().right() + 8, 0);
+    QTimer::singleShot(1000, &app, [listening, results] {
+        listening->move(0, 0);
+        const int titleBar = listening->geometry().top() - listening->frameGeometry().top();
+        results->setGeometry(QRect(QPoint(listening->frameGeometry().right() + 2, titleBar), results->size()));
+    });
 
     qint64 reported = -1;
     QTimer check;
