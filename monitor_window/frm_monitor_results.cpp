@@ -348,7 +348,10 @@ void frmMonitorResults::showChart()
                         .arg(byStation ? callsign(subject) : bandName(subject - BeaconCount), spanText));
 
     auto *time = new QDateTimeAxis;
-    time->setFormat(to - from > DayMs ? QStringLiteral("MM-dd HH:mm") : QStringLiteral("HH:mm"));
+    // Seconds too when the ticks (six steps) are less than a minute apart, or minutes repeat.
+    time->setFormat(to - from > DayMs          ? QStringLiteral("MM-dd HH:mm")
+                    : to - from < 6 * 60 * 1000 ? QStringLiteral("HH:mm:ss")
+                                                : QStringLiteral("HH:mm"));
     time->setTitleText(timesInUtc() ? QStringLiteral("UTC") : QStringLiteral("Local time"));
     time->setTickCount(7);
     time->setRange(axisTime(from), axisTime(to));

@@ -12,3 +12,7 @@ target_link_libraries(measure_monitor_load PRIVATE halvion_monitor)
 # Five live inputs at once for scripts/measure_five_inputs.sh.
 add_executable(measure_five_inputs ${CMAKE_CURRENT_SOURCE_DIR}/measure_five_inputs.cpp)
 target_link_libraries(measure_five_inputs PRIVATE halvion_monitor)
+
+# The listening and results windows with five live inputs, for scripts/make_five_receivers_shot.sh.
+add_executable(five_receivers_demo EXCLUDE_FROM_ALL ${CMAKE_CURRENT_SOURCE_DIR}/five_receivers_demo.cpp)
+target_link_libraries(five_receivers_demo PRIVATE halvion_program halvion_monitor_module)

@@ -6,6 +6,8 @@
 #include "beacon_keying.h"
 #include "callsign_file.h"
 #include "clock_offset_tracker.h"
+#include "decimator.h"
+#include "audio_input.h"
 #include "latest_levels.h"
 #include "monitor_engine.h"
 #include "monitor_log.h"
@@ -133,6 +135,12 @@ private Q_SLOTS:
     void badWav_data();
     void badWav();
     void recordingThroughTheEngine();
+    void soundCardSamplesAsFloats_data();
+    void soundCardSamplesAsFloats();
+    void decimatorKeepsToneAndTime_data();
+    void decimatorKeepsToneAndTime();
+    void decimatedSlotMeasuresAlike_data();
+    void decimatedSlotMeasuresAlike();
     void severalInputsAtOnce();
     void olderLogGainsTheInputColumn();
     void twoChannelInputSplitIntoTwoBands();
@@ -540,6 +548,157 @@ void TestMonitor::recordingThroughTheEngine()
     QVERIFY(finished.wait(20000));
     QCOMPARE(finished.last().at(0).toInt(), 0);
     QCOMPARE(log.count(), 5);
+}
+
+// Every sample format a sound input may offer, at its extremes and in between.
+void TestMonitor::soundCardSamplesAsFloats_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QList<float>>("expected");
+    const auto bytesOf = [](const auto &values) {
+        return QByteArray(reinterpret_cast<const char *>(values.data()), qsizetype(values.size() * sizeof(values[0])));
+    };
+    QTest::newRow("unsigned 8 bits") << int(QAudioFormat::UInt8) << bytesOf(std::array<quint8, 4>{0, 64, 128, 255})
+                                     << QList<float>{-1.0f, -0.5f, 0.0f, 127.0f / 128};
+    QTest::newRow("16 bits") << int(QAudioFormat::Int16) << bytesOf(std::array<qint16, 4>{-32768, -16384, 0, 32767})
+                             << QList<float>{-1.0f, -0.5f, 0.0f, 32767.0f / 32768};
+    QTest::newRow("32 bits") << int(QAudioFormat::Int32)
+                             << bytesOf(std::array<qint32, 4>{std::numeric_limits<qint32>::min(), -(1 << 30), 0, 1 << 30})
+                             << QList<float>{-1.0f, -0.5f, 0.0f, 0.5f};
+    QTest::newRow("float") << int(QAudioFormat::Float) << bytesOf(std::array<float, 4>{-1.0f, -0.25f, 0.0f, 0.75f})
+                           << QList<float>{-1.0f, -0.25f, 0.0f, 0.75f};
+}
+
+void TestMonitor::soundCardSamplesAsFloats()
+{
+    QFETCH(int, format);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QList<float>, expected);
+    std::vector<float> out(std::size_t(expected.size()), 9.0f);
+    // Read from an odd address, as a block may start anywhere in the sound server's buffer.
+    const QByteArray shifted = QByteArray(1, '\0') + bytes;
+    convertSamples(shifted.constData() + 1, expected.size(), QAudioFormat::SampleFormat(format), out.data());
+    for (qsizetype i = 0; i < expected.size(); ++i)
+        QVERIFY2(std::abs(out[std::size_t(i)] - expected[i]) < 1e-6f, qPrintable(QString::number(i)));
+}
+
+// A sound card's rate is cut to the analysis rate by a power of two. Fed in blocks of
+// uneven size with a gap that restarts it, the output carries a tone in the tone's range
+// unchanged in level and phase at the times it says its samples were taken, and nothing
+// of a tone that would fold back onto the tone's range.
+void TestMonitor::decimatorKeepsToneAndTime_data()
+{
+    QTest::addColumn<double>("rate");
+    QTest::addColumn<int>("factor");
+    QTest::newRow("48 kHz") << 48000.0 << 4;
+    QTest::newRow("44.1 kHz") << 44100.0 << 4;
+    QTest::newRow("96 kHz") << 96000.0 << 8;
+    QTest::newRow("22.05 kHz") << 22050.0 << 2;
+    QTest::newRow("16 kHz: left as it is") << 16000.0 << 1;
+    QTest::newRow("8 kHz: left as it is") << 8000.0 << 1;
+}
+
+void TestMonitor::decimatorKeepsToneAndTime()
+{
+    QFETCH(double, rate);
+    QFETCH(int, factor);
+    QCOMPARE(Decimator::factorFor(rate), factor);
+    Decimator d;
+    d.setup(rate, 2);
+    QCOMPARE(d.outputRate(), rate / factor);
+    // Left: a 1.8 kHz tone; right: a tone that folds onto 1 kHz after the cut (or, left
+    // as it is, another tone in range), both at half scale.
+    const double kept = 1800, folding = factor > 1 ? rate / factor - 1000 : 1000;
+    const double start = 1.7e12; // ms; the signal is worked out from ms since then
+    const auto signal = [](double hz, double ms) { return 0.5 * std::sin(2 * std::numbers::pi * hz * ms / 1000.0); };
+    const int sizes[] = {1, 37, 480, 4097, 13, 2400};
+    double maxLeftError = 0, foldedPower = 0;
+    qint64 at = 0, outputs = 0;
+    std::vector<float> in, out;
+    for (int b = 0; b < 60; ++b) {
+        const qint64 frames = sizes[b % std::size(sizes)];
+        // A second missing after block 30: the filter starts afresh.
+        const double blockMs = double(at) * 1000.0 / rate + (b >= 30 ? 1000.0 : 0.0);
+        in.resize(std::size_t(2 * frames));
+        for (qint64 i = 0; i < frames; ++i) {
+            const double ms = blockMs + double(i) * 1000.0 / rate;
+            in[std::size_t(2 * i)] = float(signal(kept, ms));
+            in[std::size_t(2 * i + 1)] = float(signal(folding, ms));
+        }
+        at += frames;
+        const double firstMs = d.process(in.data(), frames, start + blockMs, out) - start;
+        QCOMPARE(out.size() % 2, std::size_t(0));
+        for (std::size_t j = 0; j < out.size() / 2; ++j) {
+            const double ms = firstMs + double(j) * factor * 1000.0 / rate;
+            maxLeftError = std::max(maxLeftError, std::abs(double(out[2 * j]) - signal(kept, ms)));
+            if (factor > 1)
+                foldedPower += double(out[2 * j + 1]) * out[2 * j + 1];
+        }
+        outputs += qint64(out.size() / 2);
+    }
+    // Every input frame comes out once, less the filter's length at the start and after the gap.
+    const double lost = factor > 1 ? 2 * 16.0 : 0.0; // the filter spans 16 output samples
+    QVERIFY2(std::abs(double(outputs) - (double(at) / factor - lost)) <= 2, qPrintable(QString::number(outputs)));
+    QVERIFY2(maxLeftError < 0.005, qPrintable(QString::number(maxLeftError)));
+    if (factor > 1)
+        QVERIFY2(10 * std::log10(foldedPower / double(outputs) / 0.125 + 1e-30) < -60, qPrintable(QString::number(foldedPower)));
+}
+
+// A slot heard at 48 kHz and the same audio cut to 12 kHz measure alike: the same
+// station, the same dashes heard and each dash's SNR within half a dB (noise from above
+// the new rate's half folding back would raise the floor and lower them).
+void TestMonitor::decimatedSlotMeasuresAlike_data()
+{
+    QTest::addColumn<double>("snrDb");
+    QTest::addColumn<double>("toneHz");
+    QTest::addColumn<double>("pitchHz");
+    QTest::newRow("+10 dB at 600 Hz") << 10.0 << 640.0 << 600.0;
+    QTest::newRow("-5 dB at 600 Hz") << -5.0 << 560.0 << 600.0;
+    QTest::newRow("+3 dB at 1.5 kHz, the highest pitch") << 3.0 << 1700.0 << 1500.0;
+}
+
+void TestMonitor::decimatedSlotMeasuresAlike()
+{
+    QFETCH(double, snrDb);
+    QFETCH(double, toneHz);
+    QFETCH(double, pitchHz);
+    const double rate = 48000;
+    ts::Noise noise(4242);
+    const BandIndex band = 2;
+    const ts::Beacon beacon{7, snrDb, toneHz, 0.2};
+    // Half a second more on either side than a window, so the cut one can be taken from it.
+    const double pad = 0.5;
+    std::vector<float> full(std::size_t(std::lround((SlotWindow::SpanSeconds + 2 * pad) * rate)), 0.0f);
+    ts::addBeacon(full, rate, -SlotWindow::LeadSeconds - pad, beacon);
+    ts::addNoise(full, rate, noise);
+
+    SlotWindow wide = ts::emptySlot(beacon.station + band, band, rate);
+    std::copy_n(full.begin() + std::lround(pad * rate), wide.samples.size(), wide.samples.begin());
+
+    Decimator d;
+    d.setup(rate, 1);
+    std::vector<float> cut;
+    const double firstMs = d.process(full.data(), qsizetype(full.size()), -pad * 1000.0, cut);
+    SlotWindow narrow = ts::emptySlot(wide.slotNumber, band, d.outputRate());
+    const auto skip = std::lround(-firstMs * d.outputRate() / 1000.0);
+    QVERIFY(skip >= 0 && std::size_t(skip) + narrow.samples.size() <= cut.size());
+    std::copy_n(cut.begin() + skip, narrow.samples.size(), narrow.samples.begin());
+
+    SlotAnalyzer analyzer({pitchHz, 300});
+    const SlotMeasurement a = analyzer.analyze(wide), b = analyzer.analyze(narrow);
+    QCOMPARE(a.identified, beacon.station);
+    QCOMPARE(b.identified, a.identified);
+    QCOMPARE(b.dashesHeard, a.dashesHeard);
+    for (std::size_t i = 0; i < a.dashSnrDb.size(); ++i) {
+        if (std::isnan(a.dashSnrDb[i])) {
+            QVERIFY(std::isnan(b.dashSnrDb[i]));
+            continue;
+        }
+        QVERIFY2(std::abs(a.dashSnrDb[i] - b.dashSnrDb[i]) < 0.5,
+                 qPrintable(QStringLiteral("dash %1: %2 dB at 48 kHz, %3 dB at 12 kHz").arg(i).arg(a.dashSnrDb[i]).arg(b.dashSnrDb[i])));
+    }
+    QVERIFY(std::abs(a.offsetSeconds - b.offsetSeconds) < 0.005);
 }
 
 // Five receivers at once, one per band, their blocks arriving interleaved, for two whole

@@ -967,6 +967,7 @@ void TestMonitorWindow::chartSpanAndLooks()
     QVERIFY(axis);
     const qint64 shown = axis->max().toMSecsSinceEpoch() - axis->min().toMSecsSinceEpoch();
     QVERIFY2(shown >= 20 * 60000 && shown <= 25 * 60000, qPrintable(QString::number(shown)));
+    QCOMPARE(axis->format(), QStringLiteral("HH:mm"));
     std::set<std::pair<QRgb, int>> looks;
     for (QAbstractSeries *a : chart->series()) {
         auto *series = static_cast<QScatterSeries *>(a);
@@ -979,6 +980,18 @@ void TestMonitorWindow::chartSpanAndLooks()
     QVERIFY(chart->series().isEmpty());
     QVERIFY(chart->title().contains(QStringLiteral("the last 24 hours")));
     QVERIFY(chart->title().endsWith(QStringLiteral("nothing heard yet")));
+
+    // The first minutes of listening: ticks less than a minute apart show their seconds,
+    // else every minute would be written twice.
+    MonitorFixture first;
+    QVERIFY(first.monitor.ensureLog());
+    for (qint64 slot = first.now / 10000 - 4; slot < first.now / 10000 - 1; ++slot)
+        QVERIFY(first.monitor.log().append(measured(slot, 2, 2, 3.0), QStringLiteral("live")));
+    first.monitor.openResults();
+    first.monitor.resultsWindow()->chooseBand(2);
+    auto *minutes = qobject_cast<QDateTimeAxis *>(first.monitor.resultsWindow()->HistoryChart->chart()->axes(Qt::Horizontal).value(0));
+    QVERIFY(minutes);
+    QCOMPARE(minutes->format(), QStringLiteral("HH:mm:ss"));
 }
 
 // A slot in which another station's callsign was heard is that station's, marked.
