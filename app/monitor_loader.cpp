@@ -1,44 +1,25 @@
 #include "monitor_loader.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QPluginLoader>
+#include "module_file.h"
+
+#include <QObject>
 
 namespace halvion {
 
 QString MonitorLoader::fileName() { return QString::fromLatin1(HALVION_MONITOR_MODULE_FILE); }
 
-QString MonitorLoader::folderFromProgram() { return QString::fromLatin1(HALVION_MODULE_FROM_BIN); }
+QString MonitorLoader::folderFromProgram() { return module_file::folderFromProgram(); }
 
 QStringList MonitorLoader::candidates(const QString &programFolder)
 {
-    const QDir program(programFolder);
-    QStringList places;
-    for (const QString &folder : {program.filePath(folderFromProgram()), programFolder}) {
-        const QString path = QDir::cleanPath(QDir(folder).filePath(fileName()));
-        if (!places.contains(path))
-            places << path;
-    }
-    return places;
+    return module_file::candidates(programFolder, fileName());
 }
 
 MonitorModuleFactory *MonitorLoader::load(const QString &programFolder, QString *why)
 {
-    QStringList failures;
-    for (const QString &path : candidates(programFolder)) {
-        if (!QFileInfo::exists(path)) {
-            failures << QStringLiteral("%1: not found").arg(path);
-            continue;
-        }
-        QPluginLoader loader(path);
-        QObject *entry = loader.instance();
-        if (auto *factory = qobject_cast<MonitorModuleFactory *>(entry))
-            return factory;
-        failures << QStringLiteral("%1: %2").arg(path, entry ? QStringLiteral("not the beacon monitor") : loader.errorString());
-    }
-    if (why)
-        *why = failures.join(QLatin1Char('\n'));
-    return nullptr;
+    return qobject_cast<MonitorModuleFactory *>(module_file::open(
+        programFolder, fileName(), [](QObject *o) { return qobject_cast<MonitorModuleFactory *>(o) != nullptr; },
+        QStringLiteral("not the beacon monitor"), why));
 }
 
 } // namespace halvion

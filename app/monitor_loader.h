@@ -1,8 +1,6 @@
 #pragma once
-// Opens the beacon monitor's module, the first time the user asks for the monitor. It
-// is looked for where the install rules put it, seen from the program's own folder
-// (bin/ -> lib/<arch>/halvion/), which is also where the build puts it beside build/app/
-// and build/tests/; then beside the program itself.
+// Opens the beacon monitor's module, the first time the user asks for the monitor;
+// found as every module is (module_file.h).
 
 #include "monitor_module.h"
 

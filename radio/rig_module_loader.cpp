@@ -1,50 +1,37 @@
 #include "rig_module_loader.h"
 
+#include "module_file.h"
+
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
-#include <QPluginLoader>
+#include <QObject>
 
 namespace halvion {
 
 QString RigModuleLoader::fileName() { return QString::fromLatin1(HALVION_RIG_MODULE_FILE); }
 
-QString RigModuleLoader::folderFromProgram() { return QString::fromLatin1(HALVION_MODULE_FROM_BIN); }
+QString RigModuleLoader::folderFromProgram() { return module_file::folderFromProgram(); }
 
 QStringList RigModuleLoader::candidates(const QString &programFolder)
 {
-    const QDir program(programFolder);
-    QStringList places;
-    for (const QString &folder : {program.filePath(folderFromProgram()), programFolder}) {
-        const QString path = QDir::cleanPath(QDir(folder).filePath(fileName()));
-        if (!places.contains(path))
-            places << path;
-    }
-    return places;
+    return module_file::candidates(programFolder, fileName());
 }
 
 RigBackend *RigModuleLoader::load(const QString &programFolder, QString *why)
 {
-    QStringList failures;
-    for (const QString &path : candidates(programFolder)) {
-        if (!QFileInfo::exists(path)) {
-            failures << QStringLiteral("%1: not found").arg(path);
-            continue;
-        }
-        QPluginLoader loader(path);
-        QObject *entry = loader.instance();
-        if (auto *backend = qobject_cast<RigBackend *>(entry)) {
-            // Made on whichever thread asked first (the radio's own, often), which ends
-            // before the program does: the entry object lives on with the program.
-            if (QCoreApplication::instance() && entry->thread() != QCoreApplication::instance()->thread())
-                entry->moveToThread(QCoreApplication::instance()->thread());
-            return backend;
-        }
-        failures << QStringLiteral("%1: %2").arg(path, entry ? QStringLiteral("not the rig module") : loader.errorString());
+    QObject *entry = module_file::open(
+        programFolder, fileName(), [](QObject *o) { return qobject_cast<RigBackend *>(o) != nullptr; },
+        QStringLiteral("not the rig module"), why);
+    if (!entry) {
+        if (why) // shown on the radio's one-line state
+            why->replace(QLatin1Char('\n'), QStringLiteral("; "));
+        return nullptr;
     }
-    if (why)
-        *why = failures.join(QStringLiteral("; "));
-    return nullptr;
+    // Made on whichever thread asked first (the radio's own, often), which ends before
+    // the program does: the entry object lives on with the program.
+    if (QCoreApplication::instance() && entry->thread() != QCoreApplication::instance()->thread())
+        entry->moveToThread(QCoreApplication::instance()->thread());
+    return qobject_cast<RigBackend *>(entry);
 }
 
 RigBackend *RigModuleLoader::backend(std::string *why)

@@ -1,8 +1,6 @@
 #pragma once
 // Opens the rig module, which alone links Hamlib, the first time the program needs a rig
-// or the list of models. It is looked for where the install rules put it, seen from the
-// program's own folder (bin/ -> lib/<arch>/halvion/), which is also where the build puts
-// it beside build/app/ and build/tests/; then beside the program itself.
+// or the list of models; found as every module is (module_file.h).
 
 #include "rig_backend.h"
 
