@@ -17,12 +17,12 @@
 
 #include "monitor_controller.h"
 #include "monitor_signal.h"
+#include "pulse_server.h"
 #include "settings_file.h"
 
 #include <QApplication>
 #include <QDateTime>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -124,61 +124,34 @@ private Q_SLOTS:
 private:
     QByteArray source(const QString &name) const;
     QTemporaryDir dir_;
-    QProcess server_;
+    test::PulseServer server_;
 };
 
 void TestMonitorFive::initTestCase()
 {
-    const QString pulseaudio = QStandardPaths::findExecutable(QStringLiteral("pulseaudio"));
-    if (pulseaudio.isEmpty())
+    if (test::PulseServer::program().isEmpty())
         QSKIP("pulseaudio is not installed (scripts/setup.sh installs it)");
     QVERIFY(dir_.isValid());
     std::signal(SIGPIPE, SIG_IGN); // a source unloaded under its writer is an error, not the end
-    QDir(dir_.path()).mkpath(QStringLiteral("runtime"));
-    const QString socket = dir_.filePath(QStringLiteral("native"));
-    QFile config(dir_.filePath(QStringLiteral("server.pa")));
-    QVERIFY(config.open(QIODevice::WriteOnly));
-    config.write(QStringLiteral("load-module module-native-protocol-unix socket=%1 auth-anonymous=1\n").arg(socket).toUtf8());
+    QString configuration;
     for (BandIndex b = 0; b < 3; ++b)
-        config.write(QStringLiteral("load-module module-pipe-source source_name=halvion_band%1 file=%2 format=s16le rate=%3 channels=1\n")
-                         .arg(b)
-                         .arg(dir_.filePath(QStringLiteral("band%1.fifo").arg(b)))
-                         .arg(Rate)
-                         .toUtf8());
+        configuration += QStringLiteral("load-module module-pipe-source source_name=halvion_band%1 file=%2 format=s16le rate=%3 channels=1\n")
+                             .arg(b)
+                             .arg(dir_.filePath(QStringLiteral("band%1.fifo").arg(b)))
+                             .arg(Rate);
     // Removed by sourceGoneBeforeItOpens.
-    config.write(QStringLiteral("load-module module-pipe-source source_name=halvion_gone file=%1 format=s16le rate=%2 channels=1\n")
-                     .arg(dir_.filePath(QStringLiteral("gone.fifo")))
-                     .arg(Rate)
-                     .toUtf8());
-    config.write(QStringLiteral("load-module module-pipe-source source_name=halvion_stereo file=%1 format=s16le rate=%2 channels=2\n")
-                     .arg(dir_.filePath(QStringLiteral("stereo.fifo")))
-                     .arg(StereoRate)
-                     .toUtf8());
-    config.close();
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), dir_.path());
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir_.filePath(QStringLiteral("runtime")));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir_.path());
-    env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
-    server_.setProcessEnvironment(env);
-    server_.setWorkingDirectory(dir_.path());
-    server_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    server_.start(pulseaudio, {QStringLiteral("-n"), QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
-                               QStringLiteral("--use-pid-file=no"), QStringLiteral("--log-level=error"),
-                               QStringLiteral("-F"), config.fileName()});
-    QVERIFY(server_.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(socket) && QFile::exists(dir_.filePath(QStringLiteral("stereo.fifo"))), 20000);
-    qputenv("PULSE_SERVER", ("unix:" + socket).toLocal8Bit());
+    configuration += QStringLiteral("load-module module-pipe-source source_name=halvion_gone file=%1 format=s16le rate=%2 channels=1\n")
+                         .arg(dir_.filePath(QStringLiteral("gone.fifo")))
+                         .arg(Rate);
+    const QString stereo = dir_.filePath(QStringLiteral("stereo.fifo"));
+    configuration += QStringLiteral("load-module module-pipe-source source_name=halvion_stereo file=%1 format=s16le rate=%2 channels=2\n")
+                         .arg(stereo)
+                         .arg(StereoRate);
+    QString why;
+    QVERIFY2(server_.start(dir_.path(), configuration, stereo, &why), qPrintable(why));
 }
 
-void TestMonitorFive::cleanupTestCase()
-{
-    if (server_.state() != QProcess::NotRunning) {
-        server_.terminate();
-        if (!server_.waitForFinished(10000))
-            server_.kill();
-    }
-}
+void TestMonitorFive::cleanupTestCase() { server_.stop(); }
 
 QByteArray TestMonitorFive::source(const QString &name) const
 {
@@ -263,17 +236,7 @@ void TestMonitorFive::fiveReceiversAtOnce()
     qInfo("all five bands logging");
     // 15 m's source is removed: its line says so, the other four go on logging.
     feeders[2]->stop();
-    QProcess pactl;
-    pactl.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("modules")});
-    QVERIFY(pactl.waitForFinished(20000));
-    QString module;
-    for (const QString &line : QString::fromUtf8(pactl.readAllStandardOutput()).split(QLatin1Char('\n')))
-        if (line.contains(QStringLiteral("source_name=halvion_band2 ")))
-            module = line.section(QLatin1Char('\t'), 0, 0);
-    QVERIFY(!module.isEmpty());
-    pactl.start(QStringLiteral("pactl"), {QStringLiteral("unload-module"), module});
-    QVERIFY(pactl.waitForFinished(20000));
-    QCOMPARE(pactl.exitCode(), 0);
+    QVERIFY(test::PulseServer::unloadSource(QStringLiteral("halvion_band2")));
     qInfo("15 m's source removed");
     // A line changed as soon as the source is gone from the list, most likely before its
     // line has noticed: every input is opened again, the one just removed among them (channel 1 of
@@ -338,15 +301,7 @@ int goneSourceChild(const QByteArray &id)
         std::printf("no source %s\n", id.constData());
         return 1;
     }
-    QProcess pactl;
-    pactl.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("modules")});
-    pactl.waitForFinished(20000);
-    QString module;
-    for (const QString &line : QString::fromUtf8(pactl.readAllStandardOutput()).split(QLatin1Char('\n')))
-        if (line.contains(QStringLiteral("source_name=%1 ").arg(QString::fromUtf8(id))))
-            module = line.section(QLatin1Char('\t'), 0, 0);
-    pactl.start(QStringLiteral("pactl"), {QStringLiteral("unload-module"), module});
-    if (module.isEmpty() || !pactl.waitForFinished(20000) || pactl.exitCode() != 0) {
+    if (!test::PulseServer::unloadSource(QString::fromUtf8(id))) {
         std::printf("cannot remove %s\n", id.constData());
         return 1;
     }

@@ -6,11 +6,10 @@
 
 #include "monitor_controller.h"
 #include "monitor_signal.h"
+#include "pulse_server.h"
 #include "settings_file.h"
 
 #include <QDateTime>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -93,51 +92,27 @@ private Q_SLOTS:
 
 private:
     QTemporaryDir dir_;
-    QProcess server_;
+    test::PulseServer server_;
 };
 
 void TestMonitorLive::initTestCase()
 {
-    const QString pulseaudio = QStandardPaths::findExecutable(QStringLiteral("pulseaudio"));
-    if (pulseaudio.isEmpty())
+    if (test::PulseServer::program().isEmpty())
         QSKIP("pulseaudio is not installed (scripts/setup.sh installs it)");
     QVERIFY(dir_.isValid());
-    QDir(dir_.path()).mkpath(QStringLiteral("runtime"));
-    const QString socket = dir_.filePath(QStringLiteral("native"));
-    QFile config(dir_.filePath(QStringLiteral("server.pa")));
-    QVERIFY(config.open(QIODevice::WriteOnly));
-    config.write(QStringLiteral("load-module module-native-protocol-unix socket=%1 auth-anonymous=1\n"
-                                "load-module module-pipe-source source_name=halvion_beacons file=%2 format=s16le rate=%3 channels=1\n"
-                                "set-default-source halvion_beacons\n")
-                     .arg(socket, dir_.filePath(QStringLiteral("beacons.fifo")))
-                     .arg(Rate)
-                     .toUtf8());
-    config.close();
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), dir_.path());
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir_.filePath(QStringLiteral("runtime")));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir_.path());
-    env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
-    server_.setProcessEnvironment(env);
-    server_.setWorkingDirectory(dir_.path());
-    server_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    server_.start(pulseaudio, {QStringLiteral("-n"), QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
-                               QStringLiteral("--use-pid-file=no"), QStringLiteral("--log-level=error"),
-                               QStringLiteral("-F"), config.fileName()});
-    QVERIFY(server_.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(socket) && QFile::exists(dir_.filePath(QStringLiteral("beacons.fifo"))), 20000);
-    // Qt Multimedia reaches the sound server the first time it is used, after this.
-    qputenv("PULSE_SERVER", ("unix:" + socket).toLocal8Bit());
+    const QString fifo = dir_.filePath(QStringLiteral("beacons.fifo"));
+    QString why;
+    QVERIFY2(server_.start(dir_.path(),
+                           QStringLiteral("load-module module-pipe-source source_name=halvion_beacons file=%1 format=s16le "
+                                          "rate=%2 channels=1\n"
+                                          "set-default-source halvion_beacons\n")
+                               .arg(fifo)
+                               .arg(Rate),
+                           fifo, &why),
+             qPrintable(why));
 }
 
-void TestMonitorLive::cleanupTestCase()
-{
-    if (server_.state() != QProcess::NotRunning) {
-        server_.terminate();
-        if (!server_.waitForFinished(10000))
-            server_.kill();
-    }
-}
+void TestMonitorLive::cleanupTestCase() { server_.stop(); }
 
 void TestMonitorLive::listeningToAPulseAudioSource()
 {
