@@ -34,7 +34,10 @@ trap cleanup EXIT
 fail() {
     echo "FAIL: $*" >&2
     [ -n "${KEEP_SHOT:-}" ] && import -window root "$KEEP_SHOT" 2>/dev/null
-    sed "s/^/halvion: /" "$work/halvion.log" >&2 2>/dev/null || true
+    local log
+    for log in xvfb openbox halvion; do
+        sed "s/^/$log: /" "$work/$log.log" >&2 2>/dev/null || true
+    done
     exit 1
 }
 
@@ -59,24 +62,33 @@ wait_until() {
     done
 }
 
-# A display of our own: the one named in CHECK_DISPLAY (a number), else the first free
-# one from 99 up, as xvfb-run picks.
-display=${CHECK_DISPLAY:-}
-if [ -z "$display" ]; then
-    display=99
-    while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do
-        display=$((display + 1))
-    done
+# A display of our own: the one named in CHECK_DISPLAY (a number), else one the X server
+# picks itself and tells (-displayfd), so two checks started at once never share one.
+# -noreset: by default the server starts afresh whenever its last client leaves, and a
+# client connecting just then (the window manager, right after the probe) is refused.
+if [ -n "${CHECK_DISPLAY:-}" ]; then
+    Xvfb ":$CHECK_DISPLAY" -screen 0 1280x800x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
+    pids+=($!)
+    display=$CHECK_DISPLAY
+else
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+    pids+=($!)
+    wait_for "the X server's display number" grep -q '[0-9]' "$work/display"
+    display=$(tr -dc '0-9' <"$work/display")
 fi
-Xvfb ":$display" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
+xvfb=${pids[-1]}
 export DISPLAY=":$display"
-x_answers() { xprop -root -len 0 >/dev/null 2>&1; }
+x_answers() { kill -0 "$xvfb" 2>/dev/null || fail "the X server ended"; xprop -root -len 0 >/dev/null 2>&1; }
 wait_for "the X server" x_answers
 
 openbox --sm-disable >"$work/openbox.log" 2>&1 &
 pids+=($!)
-wait_for "the window manager" sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
+wm=${pids[-1]}
+wm_answers() {
+    kill -0 "$wm" 2>/dev/null || fail "the window manager ended"
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"
+}
+wait_for "the window manager" wm_answers
 
 home=$work/home
 ini=$home/.config/Halvion/Halvion.ini

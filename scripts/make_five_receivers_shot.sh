@@ -28,7 +28,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb "$display" -screen 0 1720x960x24 -nolisten tcp &
+Xvfb "$display" -screen 0 1720x960x24 -nolisten tcp -noreset &
 xserver=$!
 export DISPLAY=$display
 for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.2; done
