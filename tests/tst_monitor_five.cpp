@@ -15,6 +15,7 @@
 // few slots per band show that five live streams run side by side and stay apart
 // (about two minutes).
 
+#include "beacon_feeder.h"
 #include "monitor_controller.h"
 #include "monitor_signal.h"
 #include "pulse_server.h"
@@ -27,15 +28,11 @@
 #include <QtTest>
 
 #include <csignal>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
-#include <thread>
 
 using namespace halvion;
 namespace ts = halvion::testsignal;
@@ -48,68 +45,6 @@ constexpr int Rate = 8000;
 constexpr int StereoRate = 48000;
 constexpr const char *GoneChildVariable = "HALVION_TST_MONITOR_FIVE_GONE_SOURCE";
 
-// Writes beacon audio into a pipe source as a sound card would deliver it, one band per
-// channel: each 50 ms block once its last sample's time has passed.
-class BeaconFeeder {
-public:
-    BeaconFeeder(const QString &fifo, std::vector<BandIndex> bands, std::uint64_t seed, int rate = Rate)
-        : fd_(::open(fifo.toLocal8Bit().constData(), O_WRONLY)), bands_(std::move(bands)), seed_(seed), rate_(rate)
-    {
-        if (fd_ >= 0)
-            thread_ = std::thread([this] { run(); });
-    }
-    ~BeaconFeeder() { stop(); }
-    void stop()
-    {
-        stop_ = true;
-        if (thread_.joinable())
-            thread_.join();
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = -1;
-    }
-    bool ok() const { return fd_ >= 0; }
-
-private:
-    void run()
-    {
-        ts::Noise noise(seed_);
-        const qint64 t0 = QDateTime::currentMSecsSinceEpoch();
-        const int block = rate_ / 20;
-        const std::size_t channels = bands_.size();
-        for (qint64 written = 0; !stop_; written += block) {
-            const qint64 from = t0 + written * 1000 / rate_, to = from + block * 1000 / rate_;
-            while (!stop_ && QDateTime::currentMSecsSinceEpoch() < to)
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            std::vector<qint16> pcm(std::size_t(block) * channels);
-            for (std::size_t c = 0; c < channels; ++c) {
-                std::vector<float> audio(std::size_t(block), 0.0f);
-                for (qint64 slot = from / 10000 - 1; slot <= to / 10000; ++slot)
-                    ts::addBeacon(audio, rate_, double(from - slot * 10000) / 1000.0,
-                                  {SlotTiming::expectedStation(slot, bands_[c]), 10.0, 640, 0.0});
-                ts::addNoise(audio, rate_, noise);
-                for (std::size_t i = 0; i < audio.size(); ++i)
-                    pcm[i * channels + c] = qint16(std::lround(std::clamp(audio[i], -1.0f, 1.0f) * 32767));
-            }
-            const char *p = reinterpret_cast<const char *>(pcm.data());
-            std::size_t left = pcm.size() * 2;
-            while (left > 0 && !stop_) {
-                const ssize_t n = ::write(fd_, p, left);
-                if (n <= 0)
-                    return;
-                p += n;
-                left -= std::size_t(n);
-            }
-        }
-    }
-
-    int fd_;
-    std::vector<BandIndex> bands_;
-    std::uint64_t seed_;
-    int rate_;
-    std::atomic<bool> stop_ = false;
-    std::thread thread_;
-};
 
 } // namespace
 
@@ -163,13 +98,13 @@ QByteArray TestMonitorFive::source(const QString &name) const
 
 void TestMonitorFive::fiveReceiversAtOnce()
 {
-    std::vector<std::unique_ptr<BeaconFeeder>> feeders;
+    std::vector<std::unique_ptr<test::BeaconFeeder>> feeders;
     for (BandIndex b = 0; b < 3; ++b)
-        feeders.push_back(std::make_unique<BeaconFeeder>(dir_.filePath(QStringLiteral("band%1.fifo").arg(b)),
-                                                         std::vector<BandIndex>{b}, std::uint64_t(100 + b)));
+        feeders.push_back(std::make_unique<test::BeaconFeeder>(dir_.filePath(QStringLiteral("band%1.fifo").arg(b)),
+                                                               std::vector<BandIndex>{b}, std::uint64_t(100 + b), Rate));
     // The two-channel source: 10 m on the left, 12 m on the right.
-    feeders.push_back(std::make_unique<BeaconFeeder>(dir_.filePath(QStringLiteral("stereo.fifo")),
-                                                     std::vector<BandIndex>{4, 3}, 200, StereoRate));
+    feeders.push_back(std::make_unique<test::BeaconFeeder>(dir_.filePath(QStringLiteral("stereo.fifo")),
+                                                           std::vector<BandIndex>{4, 3}, 200, StereoRate));
     for (const auto &f : feeders)
         QVERIFY(f->ok());
 

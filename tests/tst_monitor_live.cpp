@@ -4,6 +4,7 @@
 // stations the schedule puts there with their dashes, through Qt Multimedia's capture,
 // its timing, and a stop and start of the stream. Skipped where pulseaudio is missing.
 
+#include "beacon_feeder.h"
 #include "monitor_controller.h"
 #include "monitor_signal.h"
 #include "pulse_server.h"
@@ -13,12 +14,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <thread>
-
 using namespace halvion;
 namespace ts = halvion::testsignal;
 
@@ -27,59 +22,6 @@ namespace {
 constexpr int Rate = 8000;
 constexpr BandIndex FedBand = 3; // 12 m
 
-// Writes beacon audio into the pipe source as a sound card would deliver it: each 50 ms
-// block once its last sample's time has passed, every slot keyed on the PC clock.
-class BeaconFeeder {
-public:
-    explicit BeaconFeeder(const QString &fifo) : fd_(::open(fifo.toLocal8Bit().constData(), O_WRONLY))
-    {
-        if (fd_ >= 0)
-            thread_ = std::thread([this] { run(); });
-    }
-    ~BeaconFeeder()
-    {
-        stop_ = true;
-        if (thread_.joinable())
-            thread_.join();
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    bool ok() const { return fd_ >= 0; }
-
-private:
-    void run()
-    {
-        ts::Noise noise(2027);
-        const qint64 t0 = QDateTime::currentMSecsSinceEpoch();
-        const int block = Rate / 20;
-        for (qint64 written = 0; !stop_; written += block) {
-            const qint64 from = t0 + written * 1000 / Rate, to = from + block * 1000 / Rate;
-            while (!stop_ && QDateTime::currentMSecsSinceEpoch() < to)
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            std::vector<float> audio(std::size_t(block), 0.0f);
-            for (qint64 slot = from / 10000 - 1; slot <= to / 10000; ++slot)
-                ts::addBeacon(audio, Rate, double(from - slot * 10000) / 1000.0,
-                              {SlotTiming::expectedStation(slot, FedBand), 10.0, 640, 0.0});
-            ts::addNoise(audio, Rate, noise);
-            std::vector<qint16> pcm(audio.size());
-            for (std::size_t i = 0; i < audio.size(); ++i)
-                pcm[i] = qint16(std::lround(std::clamp(audio[i], -1.0f, 1.0f) * 32767));
-            const char *p = reinterpret_cast<const char *>(pcm.data());
-            std::size_t left = pcm.size() * 2;
-            while (left > 0 && !stop_) {
-                const ssize_t n = ::write(fd_, p, left);
-                if (n <= 0)
-                    return;
-                p += n;
-                left -= std::size_t(n);
-            }
-        }
-    }
-
-    int fd_;
-    std::atomic<bool> stop_ = false;
-    std::thread thread_;
-};
 
 } // namespace
 
@@ -116,7 +58,7 @@ void TestMonitorLive::cleanupTestCase() { server_.stop(); }
 
 void TestMonitorLive::listeningToAPulseAudioSource()
 {
-    BeaconFeeder feeder(dir_.filePath(QStringLiteral("beacons.fifo")));
+    test::BeaconFeeder feeder(dir_.filePath(QStringLiteral("beacons.fifo")), {FedBand}, 2027, Rate);
     QVERIFY(feeder.ok());
     AppState state;
     state.BandSelected[std::size_t(FedBand)] = true;
