@@ -35,7 +35,6 @@
 #include <map>
 
 using namespace halvion;
-namespace ts = halvion::testsignal;
 
 namespace {
 

@@ -15,7 +15,6 @@
 #include <QtTest>
 
 using namespace halvion;
-namespace ts = halvion::testsignal;
 
 namespace {
 
