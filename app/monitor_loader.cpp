@@ -17,9 +17,13 @@ QStringList MonitorLoader::candidates(const QString &programFolder)
 
 MonitorModuleFactory *MonitorLoader::load(const QString &programFolder, QString *why)
 {
-    return qobject_cast<MonitorModuleFactory *>(module_file::open(
+    QStringList failures;
+    QObject *entry = module_file::open(
         programFolder, fileName(), [](QObject *o) { return qobject_cast<MonitorModuleFactory *>(o) != nullptr; },
-        QStringLiteral("not the beacon monitor"), why));
+        QStringLiteral("not the beacon monitor"), &failures);
+    if (!entry && why)
+        *why = failures.join(QLatin1Char('\n'));
+    return qobject_cast<MonitorModuleFactory *>(entry);
 }
 
 } // namespace halvion

@@ -21,22 +21,22 @@ QStringList candidates(const QString &programFolder, const QString &fileName)
 }
 
 QObject *open(const QString &programFolder, const QString &fileName, const std::function<bool(QObject *)> &accepts,
-              const QString &notIt, QString *why)
+              const QString &notIt, QStringList *failures)
 {
-    QStringList failures;
+    QStringList tried;
     for (const QString &path : candidates(programFolder, fileName)) {
         if (!QFileInfo::exists(path)) {
-            failures << QStringLiteral("%1: not found").arg(path);
+            tried << QStringLiteral("%1: not found").arg(path);
             continue;
         }
         QPluginLoader loader(path);
         QObject *entry = loader.instance();
         if (entry && accepts(entry))
             return entry;
-        failures << QStringLiteral("%1: %2").arg(path, entry ? notIt : loader.errorString());
+        tried << QStringLiteral("%1: %2").arg(path, entry ? notIt : loader.errorString());
     }
-    if (why)
-        *why = failures.join(QLatin1Char('\n'));
+    if (failures)
+        *failures = tried;
     return nullptr;
 }
 

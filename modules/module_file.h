@@ -20,10 +20,10 @@ QString folderFromProgram();
 QStringList candidates(const QString &programFolder, const QString &fileName);
 
 // The entry object of the first of those places that opens and that `accepts`, or
-// nullptr with every place tried and what went wrong in *why, one to a line (a module
+// nullptr with every place tried and what went wrong in *failures, one each (a module
 // that opens but is not the one wanted is named with `notIt`). A module that opens
 // stays loaded for the rest of the process.
 QObject *open(const QString &programFolder, const QString &fileName, const std::function<bool(QObject *)> &accepts,
-              const QString &notIt, QString *why);
+              const QString &notIt, QStringList *failures);
 
 } // namespace halvion::module_file

@@ -19,12 +19,13 @@ QStringList RigModuleLoader::candidates(const QString &programFolder)
 
 RigBackend *RigModuleLoader::load(const QString &programFolder, QString *why)
 {
+    QStringList failures;
     QObject *entry = module_file::open(
         programFolder, fileName(), [](QObject *o) { return qobject_cast<RigBackend *>(o) != nullptr; },
-        QStringLiteral("not the rig module"), why);
+        QStringLiteral("not the rig module"), &failures);
     if (!entry) {
         if (why) // shown on the radio's one-line state
-            why->replace(QLatin1Char('\n'), QStringLiteral("; "));
+            *why = failures.join(QStringLiteral("; "));
         return nullptr;
     }
     // Made on whichever thread asked first (the radio's own, often), which ends before

@@ -22,6 +22,19 @@
 
 namespace halvion::test {
 
+// One beacon spot on the station's band frequency, heard at a minute of the UTC day.
+inline BeaconSpot beaconSpot(BeaconIndex station, BandIndex band, const std::string &skimmer, int snr, int minuteOfDay)
+{
+    BeaconSpot b;
+    b.station = station;
+    b.band = band;
+    b.skimmer = skimmer;
+    b.snrDb = snr;
+    b.frequencyKhz = beaconFrequencyKhz(band);
+    b.minuteOfDay = minuteOfDay;
+    return b;
+}
+
 struct SpotTally {
     quint64 lines = 0;       // whole lines (overlong ones not included)
     quint64 spots = 0;

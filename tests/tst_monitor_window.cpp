@@ -20,6 +20,7 @@
 #include "settings_file.h"
 #include "skimmer_results.h"
 #include "spot_store.h"
+#include "spot_stream.h"
 
 #include <QAction>
 #include <QApplication>
@@ -807,16 +808,7 @@ struct SkimmerFixture : MonitorFixture {
 
     SkimmerFixture()
     {
-        const auto spot = [](BeaconIndex station, BandIndex band, const char *skimmer, int snr, int minuteOfDay) {
-            BeaconSpot b;
-            b.station = station;
-            b.band = band;
-            b.skimmer = skimmer;
-            b.snrDb = snr;
-            b.frequencyKhz = beaconFrequencyKhz(band);
-            b.minuteOfDay = minuteOfDay;
-            return b;
-        };
+        const auto spot = test::beaconSpot;
         const int minute = int((now / 60000) % (24 * 60)); // 08:00 UTC
         store.add({spot(1, 4, "ZS6RH", 5, minute - 300)}, now - 300 * 60000);
         store.add({spot(2, 2, "W3OA", 8, minute - 40), spot(2, 2, "G0LUJ", 11, minute - 40),

@@ -78,14 +78,7 @@ RbnSettings feedSettings(const QString &server, const std::string &callsign = "N
 
 BeaconSpot spot(BeaconIndex station, BandIndex band, const std::string &skimmer, int snr, int minute = 22 * 60 + 59)
 {
-    BeaconSpot b;
-    b.station = station;
-    b.band = band;
-    b.skimmer = skimmer;
-    b.snrDb = snr;
-    b.frequencyKhz = beaconFrequencyKhz(band);
-    b.minuteOfDay = minute;
-    return b;
+    return test::beaconSpot(station, band, skimmer, snr, minute);
 }
 
 // Every station and band of the store against the generator's tally.
