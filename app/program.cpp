@@ -6,6 +6,7 @@
 #include "frm_about.h"
 #include "frm_condensed.h"
 #include "frm_radio.h"
+#include "callsign_file.h"
 #include "frm_rbn.h"
 #include "frm_sel_status.h"
 #include "frm_splash.h"
@@ -22,7 +23,6 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QPushButton>
 #include <QScreen>
@@ -613,13 +613,9 @@ void Program::attachSpotLog()
         return;
     spotLogTried_ = true;
     const QString path = spotLogPath();
-    QFile file(QFileInfo(path).dir().filePath(QLatin1String(BeaconCallsigns::FileName)));
-    if (file.open(QIODevice::ReadOnly)) {
-        BeaconCallsigns table = BeaconCallsigns::standard();
-        const QByteArray text = file.read(1 << 20);
-        table.parse(std::string_view(text.constData(), std::size_t(text.size()))); // the monitor reports its faults
-        rbnFeed_->setCallsigns(std::move(table));
-    }
+    QStringList problems; // the monitor reports them
+    rbnFeed_->setCallsigns(
+        loadBeaconCallsigns(QFileInfo(path).dir().filePath(QLatin1String(BeaconCallsigns::FileName)), problems));
     QString why;
     if (MonitorModuleFactory *factory = MonitorLoader::load(QCoreApplication::applicationDirPath(), &why)) {
         if (!spotStore_->attachLog(factory->openSpotLog(path)))
