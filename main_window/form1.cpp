@@ -4,7 +4,6 @@
 #include "form1_util.h"
 
 #include "callsign_label.h"
-#include "gauge_bar.h"
 
 #include "led_pictures.h"
 #include "open_link.h"

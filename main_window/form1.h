@@ -6,6 +6,7 @@
 #include "app_state.h"
 #include "beacon_catalogue.h"
 #include "clock_source.h"
+#include "gauge_bar.h"
 #include "greyline.h"
 #include "locator.h"
 #include "pc_time_text.h"
@@ -155,7 +156,7 @@ public:
            *Label8 = nullptr, *LegendX = nullptr, *Label10 = nullptr;
     QLabel *Label4 = nullptr, *Label3 = nullptr, *Lat = nullptr, *Lon = nullptr;
     QLabel *Label1 = nullptr;
-    QProgressBar *Gauge1 = nullptr;
+    GaugeBar *Gauge1 = nullptr;
     QLabel *Label2 = nullptr, *Label5 = nullptr, *Label6 = nullptr;
     QGroupBox *Frame1 = nullptr;
     std::array<QPushButton *, BandCount> BandButtons{}; // by BandIndex

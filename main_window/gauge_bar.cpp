@@ -4,6 +4,17 @@
 
 namespace halvion {
 
+void GaugeBar::setValue(int value)
+{
+    if (value == this->value())
+        return;
+    // With updates off QProgressBar's immediate repaint does nothing; turning them on
+    // again asks for an ordinary update, drawn with whatever else changed.
+    setUpdatesEnabled(false);
+    QProgressBar::setValue(value);
+    setUpdatesEnabled(true);
+}
+
 void GaugeBar::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);

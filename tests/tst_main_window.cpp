@@ -50,6 +50,7 @@ private Q_SLOTS:
     void pcTimeAndGauge();
     void gaugeFilledToValue_data();
     void gaugeFilledToValue();
+    void secondTickPaintsInOnePass();
     void passCounterTicks();
     void passCounterSwitch();
     void singleTrackTrail();
@@ -789,6 +790,48 @@ void TestMainWindow::gaugeFilledToValue()
     const qreal ratio = image.devicePixelRatio();
     const int expected = qRound((gauge->width() - 4) * value / 9 * ratio);
     QVERIFY2(std::abs(lit - expected) <= qCeil(ratio), qPrintable(QStringLiteral("%1 of %2 px lit").arg(lit).arg(expected)));
+}
+
+namespace {
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget *watched) { watched->installEventFilter(this); }
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+} // namespace
+
+// The second's tick changes the gauge and the PC time written over it; both are drawn
+// in the one drawing pass that follows, not the gauge at once on its own (a second
+// pass, and a second trip to the X server, every second).
+void TestMainWindow::secondTickPaintsInOnePass()
+{
+    MainWindowFixture f(AllOk);
+    Form1 &w = *f.form;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.SelectBand(0);
+    PaintCounter gauge(w.Gauge1);
+    PaintCounter time(w.Label2);
+    for (int s = 1; s <= 3; ++s) {
+        f.clock.set(12, 0, s);
+        gauge.paints = time.paints = 0;
+        w.Timer1_Timer();
+        QCOMPARE(w.Gauge1->value(), s);
+        QCOMPARE(gauge.paints, 0);
+        QTRY_VERIFY(time.paints > 0);
+        QCOMPARE(gauge.paints, time.paints);
+    }
 }
 
 QTEST_MAIN(TestMainWindow)
