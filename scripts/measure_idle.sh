@@ -9,11 +9,15 @@
 #   idle CPU      processor time over each round while Halvion tracks the band at the
 #                 blink rate given, and the ratio to the blinking empty window's;
 #   peak RSS      the most resident memory each process had (VmHWM), and the ratio to
-#                 the empty window's;
+#                 the empty window's; and, beside it, to a third window of the same size
+#                 with only a menu bar of the main window's seven titles: the floor of a
+#                 window that shows any text (fonts, their shaping and the menu bar cost
+#                 several megabytes that a window without text never loads);
 #   resident memory where it lies (heap, other anonymous memory, the program file, Qt's
 #                 libraries, other libraries, fonts, memory shared with the X server),
 #                 for both, at the end;
-# and lists any of the beacon monitor's libraries (Qt Multimedia, Qt Charts, Qt SQL,
+# and lists the libraries Halvion has mapped that the empty window has not, and any of
+# the beacon monitor's libraries (Qt Multimedia, Qt Charts, Qt SQL,
 # FFTW) and of radio control's (Hamlib and what it brings) that Halvion has mapped: a
 # user who never opens the monitor, and one without radio control, loads none of them.
 # Targets: idle CPU at most 1.5 times the empty window, peak RSS at most 1.3 times.
@@ -60,6 +64,8 @@ WORK=$work EMPTY_WINDOW=$empty_window SECONDS_PER_ROUND=$seconds ROUNDS=$rounds 
     case "$RATE" in Fast) blink_ms=150 ;; Medium) blink_ms=500 ;; Slow) blink_ms=1100 ;; *) blink_ms=1000 ;; esac
     "$EMPTY_WINDOW" "$WIDTH" "$HEIGHT" "$blink_ms" >/dev/null 2>&1 &
     blinking=$!
+    "$EMPTY_WINDOW" "$WIDTH" "$HEIGHT" 0 menus >/dev/null 2>&1 &
+    menus=$!
     echo "start-up CPU: Halvion $(ms "$start_h") ms, empty window $(ms "$start_e") ms, ratio $(ratio "$start_h" "$start_e")"
 
     halvion_track_band "$halvion" "$BAND"
@@ -78,12 +84,15 @@ WORK=$work EMPTY_WINDOW=$empty_window SECONDS_PER_ROUND=$seconds ROUNDS=$rounds 
     done
     echo "idle CPU ratio to the blinking empty window over $ROUNDS rounds: $(ratio "$total_h" "$total_b") (target at most 1.5)"
 
-    rss_h=$(peak_rss_kb "$halvion") rss_e=$(peak_rss_kb "$empty")
+    rss_h=$(peak_rss_kb "$halvion") rss_e=$(peak_rss_kb "$empty") rss_m=$(peak_rss_kb "$menus")
     echo "peak RSS: Halvion $((rss_h / 1024)) MB, empty window $((rss_e / 1024)) MB, ratio $(ratio "$rss_h" "$rss_e") (target at most 1.3)"
+    echo "peak RSS beside a window with only the menu bar: $((rss_m / 1024)) MB, ratio $(ratio "$rss_h" "$rss_m")"
     echo "resident memory now, kB: Halvion: $(rss_breakdown "$halvion")"
     echo "resident memory now, kB: empty window: $(rss_breakdown "$empty")"
+    mapped=$(comm -23 <(mapped_libraries "$halvion") <(mapped_libraries "$empty") | tr "\n" " ")
+    echo "libraries mapped beyond the empty window'"'"'s: ${mapped:-none}"
     mapped=$(monitor_libraries_mapped "$halvion" | tr "\n" " ")
     echo "beacon monitor libraries mapped: ${mapped:-none}"
     mapped=$(radio_libraries_mapped "$halvion" | tr "\n" " ")
     echo "radio control libraries mapped: ${mapped:-none}"
-    kill "$halvion" "$empty" "$blinking"'
+    kill "$halvion" "$empty" "$blinking" "$menus"'

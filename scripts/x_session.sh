@@ -74,6 +74,11 @@ peak_rss_kb() {
     awk '/^VmHWM:/ { print $2 }' "/proc/$1/status"
 }
 
+# The shared libraries and plugins the process has mapped, by file name, sorted.
+mapped_libraries() {
+    grep -oE '[^/ ]+\.so[.0-9]*$' "/proc/$1/maps" | sort -u || true
+}
+
 # The libraries only the beacon monitor needs that the process has mapped, one a line.
 monitor_libraries_mapped() {
     grep -oE '[^/ ]*(Qt6Multimedia|Qt6Charts|Qt6Sql|fftw3)[^/ ]*$' "/proc/$1/maps" | sort -u || true
@@ -109,15 +114,19 @@ rss_breakdown() {
 # program pays, for comparison; prints the program's path. Run it as `empty_window W H`
 # for a window of W x H px (default 161 x 163, the compact view's size), or as
 # `empty_window W H MS` to have it blink a 10 x 10 px marker every MS ms: the floor of
-# a window that blinks a marker at that rate, as the map does.
+# a window that blinks a marker at that rate, as the map does; `empty_window W H 0 menus`
+# gives it, not blinking, a menu bar with the main window's seven menu titles: the
+# floor of a window that shows any text at all (fonts, shaping, the menu bar).
 empty_window_build() {
     mkdir -p "$1"
     cat >"$1/main.cpp" <<'EOF'
 #include <QApplication>
 #include <QLabel>
+#include <QMenuBar>
 #include <QTimer>
 #include <QWidget>
 #include <cstdlib>
+#include <cstring>
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
@@ -129,8 +138,15 @@ int main(int argc, char *argv[])
     marker.setGeometry(100, 100, 10, 10);
     marker.setStyleSheet(QStringLiteral("background: red"));
     marker.hide();
+    if (argc > 4 && std::strcmp(argv[4], "menus") == 0) {
+        auto *menus = new QMenuBar(&w);
+        for (const char *title : {"&File", "&Display", "&Beacon Status", "&Internet Time", "Internet &HAM Info",
+                                  "I&nstructions", "&About..."})
+            menus->addMenu(QString::fromLatin1(title));
+        menus->setGeometry(0, 0, w.width(), menus->sizeHint().height());
+    }
     QTimer blink;
-    if (argc > 3) {
+    if (argc > 3 && atoi(argv[3]) > 0) {
         QObject::connect(&blink, &QTimer::timeout, &marker, [&marker] { marker.setVisible(!marker.isVisible()); });
         blink.start(atoi(argv[3]));
     }
