@@ -116,7 +116,8 @@ rss_breakdown() {
 # `empty_window W H MS` to have it blink a 10 x 10 px marker every MS ms: the floor of
 # a window that blinks a marker at that rate, as the map does; `empty_window W H 0 menus`
 # gives it, not blinking, a menu bar with the main window's seven menu titles: the
-# floor of a window that shows any text at all (fonts, shaping, the menu bar).
+# floor of a window that shows any text at all (fonts, shaping, the menu bar). It opens
+# at (700, 0), or where EMPTY_WINDOW_AT="x,y" says.
 empty_window_build() {
     mkdir -p "$1"
     cat >"$1/main.cpp" <<'EOF'
@@ -133,7 +134,8 @@ int main(int argc, char *argv[])
     QWidget w;
     w.setWindowTitle(QStringLiteral("Empty"));
     w.resize(argc > 2 ? atoi(argv[1]) : 161, argc > 2 ? atoi(argv[2]) : 163);
-    w.move(700, 0);
+    const QStringList at = qEnvironmentVariable("EMPTY_WINDOW_AT").split(QLatin1Char(','));
+    w.move(at.size() == 2 ? at[0].toInt() : 700, at.size() == 2 ? at[1].toInt() : 0);
     QLabel marker(&w);
     marker.setGeometry(100, 100, 10, 10);
     marker.setStyleSheet(QStringLiteral("background: red"));
