@@ -119,7 +119,7 @@ framed() {
 # the compact view's client area is 161 px wide, the main window's far wider.
 find_window() {
     local kind=$1 w
-    for w in $(xdotool search --onlyvisible --pid "$halvion" --name '^Halvion$' 2>/dev/null); do
+    for w in $(xdotool search --all --onlyvisible --pid "$halvion" --name '^Halvion$' 2>/dev/null); do
         xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q _NET_WM_WINDOW_TYPE_NORMAL || continue
         read -r _ _ width _ < <(client_of "$w")
         [ -n "$width" ] || continue

@@ -25,7 +25,9 @@
 #        [band 0-4, default 1 (17 m)] [blink rate, default Fast]
 # HALVION_SKIP_BUILD=1 measures the program already in build/ without building it;
 # XVFB_SERVER_NUM=N runs Xvfb on display :N instead of the first free one;
-# HALVION_PROGRAM=path measures another build of the program.
+# HALVION_PROGRAM=path measures another build of the program;
+# HALVION_POINTER_OVER=1 leaves the pointer over the middle of Halvion's window instead
+# of outside every window, to see what a pointer resting on the map costs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
@@ -46,7 +48,7 @@ printf '[Halvion]\nLEDSpeed=%s\n' "$rate" >"$work/home/.config/Halvion/Halvion.i
 
 xvfb=(-a)
 [ -z "${XVFB_SERVER_NUM:-}" ] || xvfb=(-n "$XVFB_SERVER_NUM")
-WORK=$work EMPTY_WINDOW=$empty_window SECONDS_PER_ROUND=$seconds ROUNDS=$rounds BAND=$band RATE=$rate \
+POINTER_OVER=${HALVION_POINTER_OVER:-} WORK=$work EMPTY_WINDOW=$empty_window SECONDS_PER_ROUND=$seconds ROUNDS=$rounds BAND=$band RATE=$rate \
     xvfb-run "${xvfb[@]}" -s "-screen 0 2400x1100x24" bash -c '
     set -eu
     . scripts/x_session.sh
@@ -74,7 +76,11 @@ WORK=$work EMPTY_WINDOW=$empty_window SECONDS_PER_ROUND=$seconds ROUNDS=$rounds 
     # The pointer rests outside every window: over Halvion, each marker shown asks the X
     # server where the pointer is (for enter and leave events), which the empty windows,
     # never under the pointer, would not pay.
-    xdotool mousemove 0 1099
+    if [ -n "$POINTER_OVER" ]; then
+        xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2))
+    else
+        xdotool mousemove 0 1099
+    fi
     sleep 3
     total_h=0 total_b=0
     for round in $(seq "$ROUNDS"); do

@@ -32,7 +32,7 @@ for run in $(seq "$runs"); do
     pid=$!
     window=""
     for _ in $(seq 600); do
-        window=$(xdotool search --onlyvisible --pid "$pid" --name '^Halvion$' 2>/dev/null | head -n 1) || true
+        window=$(xdotool search --all --onlyvisible --pid "$pid" --name '^Halvion$' 2>/dev/null | head -n 1) || true
         if [ -n "$window" ] && xprop -id "$window" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q NORMAL; then
             break
         fi

@@ -12,11 +12,12 @@ halvion_start() {
 
 # The main window's id, once it is on the screen: the splash shown before it has the same
 # title, but its first window type is "splash" (then "normal" for window managers that
-# know no splash). Waits up to 30 s.
+# know no splash). Waits up to 30 s. xdotool search takes a window that meets any one
+# of its conditions unless told --all: without it, any copy's window named "Halvion".
 halvion_main_window() {
     local w i
     for ((i = 0; i < 300; ++i)); do
-        for w in $(xdotool search --onlyvisible --pid "$1" --name "^Halvion$" 2>/dev/null); do
+        for w in $(xdotool search --all --onlyvisible --pid "$1" --name "^Halvion$" 2>/dev/null); do
             if xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q "= _NET_WM_WINDOW_TYPE_NORMAL"; then
                 echo "$w"
                 return 0
