@@ -59,10 +59,8 @@ POINTER_OVER=${HALVION_POINTER_OVER:-} WORK=$work EMPTY_WINDOW=$empty_window SEC
     sleep 8
     start_h=$(cpu_ns "$halvion")
     eval "$(xdotool getwindowgeometry --shell "$(halvion_main_window "$halvion")")"
-    # Side by side, none over another: a window under another costs its program less
-    # (Halvion wholly under a second copy took 44 ms a 20-s round, uncovered 100 ms),
-    # and the empty windows used to lie over part of the map of Halvion, over the blinking
-    # marker for some stations and not others. Halvion opens in the middle of the screen.
+    # Side by side, none over another, each wholly on the screen (the empty windows used
+    # to lie over part of the map). Halvion opens in the middle of the screen.
     EMPTY_WINDOW_AT=$((X + WIDTH + 60)),0 "$EMPTY_WINDOW" "$WIDTH" "$HEIGHT" >/dev/null 2>&1 &
     empty=$!
     sleep 8
@@ -73,9 +71,9 @@ POINTER_OVER=${HALVION_POINTER_OVER:-} WORK=$work EMPTY_WINDOW=$empty_window SEC
     echo "start-up CPU: Halvion $(ms "$start_h") ms, empty window $(ms "$start_e") ms, ratio $(ratio "$start_h" "$start_e")"
 
     halvion_track_band "$halvion" "$BAND"
-    # The pointer rests outside every window: over Halvion, each marker shown asks the X
-    # server where the pointer is (for enter and leave events), which the empty windows,
-    # never under the pointer, would not pay.
+    # The pointer rests outside every window, so that all are measured alike: over a
+    # window, each control shown there has the X server asked where the pointer is (for
+    # enter and leave events).
     if [ -n "$POINTER_OVER" ]; then
         xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2))
     else
