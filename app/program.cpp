@@ -1,12 +1,12 @@
 #include "program.h"
 
+#include "callsign_file.h"
 #include "clock_badge.h"
 #include "clock_check.h"
 #include "form1.h"
 #include "frm_about.h"
 #include "frm_condensed.h"
 #include "frm_radio.h"
-#include "callsign_file.h"
 #include "frm_rbn.h"
 #include "frm_sel_status.h"
 #include "frm_splash.h"
